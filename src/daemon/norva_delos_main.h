@@ -61,7 +61,7 @@ struct app_request {
 
 // The single application context. Fields are used on the main thread only.
 struct app_global {
-  dapi *pdapi;                // the API instance; owned, deleted at teardown
+  struct dapi *dapi;          // the API instance; owned, deleted at teardown
   aud_env *env;               // borrowed from the instance
   delos_runtime *runtime;     // borrowed from the instance
   db_browse *browse;          // null until browsing has started
