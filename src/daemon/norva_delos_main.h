@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "browse/db_browse_config.h"
 #include "daemon/norva_delos_timer.h"
 #include "platform/aud_error.h"
 #include "platform/aud_time.h"
@@ -35,19 +36,6 @@ struct delos_sockets {
 typedef delos_sockets delos_sockets_t;
 #endif
 
-// Browse configuration: the interfaces to browse on and how long a resolve may take.
-#ifndef NORVA_DB_BROWSE_CONFIG_DEFINED
-#define NORVA_DB_BROWSE_CONFIG_DEFINED
-struct db_browse_config {
-  uint32_t num_interface_indexes;
-  uint32_t interface_indexes[2];
-  uint32_t interface_bitmask;
-  aud_bool_t localhost;
-  aud_utime_t resolve_timeout;
-};
-typedef db_browse_config db_browse_config_t;
-typedef uint32_t db_browse_types_t;
-#endif
 
 // One outstanding request to the local conmon server and whether it was accepted.
 struct request_tracker_conmon_t {
