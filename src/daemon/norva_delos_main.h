@@ -77,3 +77,33 @@ extern app_global test;
 aud_error_t norva_delos_check_for_error(aud_error_t error, const char *str);
 // Writes "%s: %d (%s)\n" (str, code, code name or "??") to standard error.
 void norva_delos_log_error(aud_error_t error, const char *str);
+
+// The daemon's entry point: parses the options, starts up, runs the main loop
+// until SIGTERM or SIGINT (or until browsing cannot start) and tears down.
+// Returns the process exit status.
+int norva_delos_main(int argc, char **argv);
+
+// Copies the 6-byte hardware address of the named interface; 0 or -1.
+int net_get_host_mac_val(const char *pEthName, unsigned char *pHostMac);
+// Writes the conmon server configuration file (two lines, primary interface
+// first); 0, or -1 when the file cannot be opened.
+int norva_delos_create_conf(void);
+// Writes the configuration file and, unless disabled, restarts the local
+// mDNS responder and conmon server; returns 0.
+int norva_delos_start_server(void);
+
+void delos_sockets_clear(delos_sockets_t *sockets);
+void delos_sockets_copy(const delos_sockets_t *src, delos_sockets_t *dst);
+// Keeps in base the earlier of base and curr; a zero base counts as unset.
+void norva_delos_set_next_action(aud_utime_t *base, const aud_utime_t *curr);
+// The select() time-out: until the earlier of the runtime's next due work and
+// the timer set's next firing; 5 s when neither is known or the clock fails;
+// zero when that time has passed.
+void norva_delos_calculate_select_timeout(app_global *app, struct timeval *next_timeout);
+// Gathers the runtime's sockets into app->sockets.
+aud_error_t norva_delos_reload_sockets(app_global *app);
+// One pass of the main loop; returns 0.
+int norva_delos_process(app_global *app);
+
+// The clock the main loop reads; tests may replace it.
+extern aud_error_t (*norva_delos_get_time)(aud_utime_t *now);

@@ -9,6 +9,7 @@
 #define NORVA_DELOS_DEFAULT_CONF "/etc/conmon.conf"
 #define NORVA_DELOS_DEFAULT_CONMON_SOCKET "/var/run/delos/conmon.server"
 #define NORVA_DELOS_DEFAULT_MAX_CLIENTS 64
+#define NORVA_DELOS_VERSION "0.1.0"
 
 struct norva_delos_options {
   uint16_t port = NORVA_DELOS_DEFAULT_PORT;
