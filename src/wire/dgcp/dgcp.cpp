@@ -126,6 +126,9 @@ dgcp_raw_offset_t dgcp_offset_allocate(dgcp_packet_buf *buf, uint16_t bytes, dgc
   if (at + bytes > capacity(buf)) {
     return 0;
   }
+  // Padding is zeroed so that no stale bytes of an earlier request in the
+  // same buffer travel on the wire.
+  memset(buf->packet + size, 0, at - size);
   dgcp_set_size(dgcp_packet_buf_head(buf), static_cast<uint16_t>(at + bytes));
   if (out) {
     *out = buf->packet + at;
