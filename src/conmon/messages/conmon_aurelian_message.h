@@ -1,0 +1,319 @@
+// The Aurelian vendor body: its 8-byte head, versions and message types, the
+// appending of variable parts with 16-bit offsets, query messages and the texts of
+// the clocking enumerations. Every integer in a body is big-endian.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "conmon/messages/conmon_message_head.h"
+#include "platform/aud_error.h"
+
+typedef uint16_t conmon_aurelian_message_version_t;
+typedef uint16_t conmon_aurelian_message_type_t;
+// An offset of a variable part, counted from the first byte of the Aurelian head;
+// 0 means absent.
+typedef uint16_t conmon_msg_offset_t;
+
+// Versions: minor number in the high byte, patch number in the low byte (major 0).
+enum : conmon_aurelian_message_version_t {
+  CONMON_AURELIAN_MESSAGE_VERSION_0_1_0 = 0x0100,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_2_0 = 0x0200,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_2_1 = 0x0201,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_3_0 = 0x0300,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_4_0 = 0x0400,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_5_0 = 0x0500,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_5_1 = 0x0501,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_6_0 = 0x0600,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_6_1 = 0x0601,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_6_2 = 0x0602,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_6_3 = 0x0603,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_6_4 = 0x0604,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_6_5 = 0x0605,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_6_6 = 0x0606,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_6_7 = 0x0607,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_6_8 = 0x0608,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_6_9 = 0x0609,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_6_10 = 0x060A,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_6_11 = 0x060B,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_0 = 0x0700,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_1 = 0x0701,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_2 = 0x0702,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_3 = 0x0703,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_4 = 0x0704,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_5 = 0x0705,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_6 = 0x0706,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_7 = 0x0707,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_8 = 0x0708,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_9 = 0x0709,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_10 = 0x070A,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_11 = 0x070B,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_12 = 0x070C,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_13 = 0x070D,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_14 = 0x070E,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_15 = 0x070F,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_16 = 0x0710,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_17 = 0x0711,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_18 = 0x0712,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_19 = 0x0713,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_20 = 0x0714,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_21 = 0x0715,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_22 = 0x0716,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_23 = 0x0717,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_24 = 0x0718,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_25 = 0x0719,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_26 = 0x071A,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_27 = 0x071B,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_28 = 0x071C,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_29 = 0x071D,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_30 = 0x071E,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_31 = 0x071F,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_32 = 0x0720,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_33 = 0x0721,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_34 = 0x0722,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_35 = 0x0723,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_36 = 0x0724,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_37 = 0x0725,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_38 = 0x0726,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_39 = 0x0727,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_40 = 0x0728,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_41 = 0x0729,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_42 = 0x072A,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_43 = 0x072B,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_44 = 0x072C,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_45 = 0x072D,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_46 = 0x072E,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_47 = 0x072F,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_48 = 0x0730,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_49 = 0x0731,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_50 = 0x0732,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_51 = 0x0733,
+  CONMON_AURELIAN_MESSAGE_VERSION_0_7_52 = 0x0734,
+  // The version every builder writes.
+  CONMON_AURELIAN_MESSAGE_VERSION = 0x0734,
+};
+
+enum : conmon_aurelian_message_type_t {
+  CONMON_AURELIAN_MESSAGE_TYPE_TOPOLOGY_CHANGE = 0x0010,
+  CONMON_AURELIAN_MESSAGE_TYPE_INTERFACE_STATUS = 0x0011,
+  CONMON_AURELIAN_MESSAGE_TYPE_INTERFACE_CONTROL = 0x0013,
+  CONMON_AURELIAN_MESSAGE_TYPE_INTERFACE_QUERY = 0x0013,
+  CONMON_AURELIAN_MESSAGE_TYPE_SWITCH_VLAN_STATUS = 0x0014,
+  CONMON_AURELIAN_MESSAGE_TYPE_SWITCH_VLAN_CONTROL = 0x0015,
+  CONMON_AURELIAN_MESSAGE_TYPE_CLOCKING_STATUS = 0x0020,
+  CONMON_AURELIAN_MESSAGE_TYPE_CLOCKING_CONTROL = 0x0021,
+  CONMON_AURELIAN_MESSAGE_TYPE_MASTER_STATUS = 0x0022,
+  CONMON_AURELIAN_MESSAGE_TYPE_MASTER_QUERY = 0x0023,
+  CONMON_AURELIAN_MESSAGE_TYPE_UNICAST_CLOCKING_STATUS = 0x0024,
+  CONMON_AURELIAN_MESSAGE_TYPE_UNICAST_CLOCKING_CONTROL = 0x0025,
+  CONMON_AURELIAN_MESSAGE_TYPE_UNICAST_CLOCKING_QUERY = 0x0025,
+  CONMON_AURELIAN_MESSAGE_TYPE_NAME_ID_STATUS = 0x0026,
+  CONMON_AURELIAN_MESSAGE_TYPE_NAME_ID_CONTROL = 0x0027,
+  CONMON_AURELIAN_MESSAGE_TYPE_PTP_LOGGING_STATUS = 0x0028,
+  CONMON_AURELIAN_MESSAGE_TYPE_PTP_LOGGING_CONTROL = 0x0029,
+  CONMON_AURELIAN_MESSAGE_TYPE_CLOCKING_UNMUTE_CONTROL = 0x002A,
+  CONMON_AURELIAN_MESSAGE_TYPE_IFSTATS_STATUS = 0x0040,
+  CONMON_AURELIAN_MESSAGE_TYPE_IFSTATS_CONTROL = 0x0041,
+  CONMON_AURELIAN_MESSAGE_TYPE_IFSTATS_QUERY = 0x0041,
+  CONMON_AURELIAN_MESSAGE_TYPE_IGMP_VERS_STATUS = 0x0050,
+  CONMON_AURELIAN_MESSAGE_TYPE_IGMP_VERS_CONTROL = 0x0051,
+  CONMON_AURELIAN_MESSAGE_TYPE_VERSIONS_STATUS = 0x0060,
+  CONMON_AURELIAN_MESSAGE_TYPE_VERSIONS_QUERY = 0x0061,
+  CONMON_AURELIAN_MESSAGE_TYPE_IDENTIFY_STATUS = 0x0062,
+  CONMON_AURELIAN_MESSAGE_TYPE_IDENTIFY_QUERY = 0x0063,
+  CONMON_AURELIAN_MESSAGE_TYPE_UPGRADE_STATUS = 0x0070,
+  CONMON_AURELIAN_MESSAGE_TYPE_UPGRADE_CONTROL = 0x0071,
+  CONMON_AURELIAN_MESSAGE_TYPE_CONFIG_CONTROL = 0x0073,
+  CONMON_AURELIAN_MESSAGE_TYPE_UPGRADE_V3_CONTROL = 0x0075,
+  CONMON_AURELIAN_MESSAGE_TYPE_CLEAR_CONFIG_CONTROL = 0x0077,
+  CONMON_AURELIAN_MESSAGE_TYPE_CLEAR_CONFIG_STATUS = 0x0078,
+  CONMON_AURELIAN_MESSAGE_TYPE_SRATE_STATUS = 0x0080,
+  CONMON_AURELIAN_MESSAGE_TYPE_SRATE_CONTROL = 0x0081,
+  CONMON_AURELIAN_MESSAGE_TYPE_ENC_STATUS = 0x0082,
+  CONMON_AURELIAN_MESSAGE_TYPE_ENC_CONTROL = 0x0083,
+  CONMON_AURELIAN_MESSAGE_TYPE_SRATE_PULLUP_STATUS = 0x0084,
+  CONMON_AURELIAN_MESSAGE_TYPE_SRATE_PULLUP_CONTROL = 0x0085,
+  CONMON_AURELIAN_MESSAGE_TYPE_AUDIO_INTERFACE_STATUS = 0x0086,
+  CONMON_AURELIAN_MESSAGE_TYPE_AUDIO_INTERFACE_QUERY = 0x0087,
+  CONMON_AURELIAN_MESSAGE_TYPE_SYS_RESET = 0x0090,
+  CONMON_AURELIAN_MESSAGE_TYPE_SYS_RESET_STATUS = 0x0092,
+  CONMON_AURELIAN_MESSAGE_TYPE_EDK_BOARD_STATUS = 0x00A0,
+  CONMON_AURELIAN_MESSAGE_TYPE_EDK_BOARD_CONTROL = 0x00A1,
+  CONMON_AURELIAN_MESSAGE_TYPE_ACCESS_STATUS = 0x00B0,
+  CONMON_AURELIAN_MESSAGE_TYPE_ACCESS_CONTROL = 0x00B1,
+  CONMON_AURELIAN_MESSAGE_TYPE_MANF_VERSIONS_STATUS = 0x00C0,
+  CONMON_AURELIAN_MESSAGE_TYPE_MANF_VERSIONS_QUERY = 0x00C1,
+  CONMON_AURELIAN_MESSAGE_TYPE_LED_STATUS = 0x00D0,
+  CONMON_AURELIAN_MESSAGE_TYPE_LED_QUERY = 0x00D1,
+  CONMON_AURELIAN_MESSAGE_TYPE_METERING_STATUS = 0x00E0,
+  CONMON_AURELIAN_MESSAGE_TYPE_METERING_CONTROL = 0x00E1,
+  CONMON_AURELIAN_MESSAGE_TYPE_SERIAL_PORT_STATUS = 0x00F0,
+  CONMON_AURELIAN_MESSAGE_TYPE_SERIAL_PORT_CONTROL = 0x00F1,
+  CONMON_AURELIAN_MESSAGE_TYPE_ROUTING_READY_STATUS = 0x0100,
+  CONMON_AURELIAN_MESSAGE_TYPE_ROUTING_READY = 0x0100,
+  CONMON_AURELIAN_MESSAGE_TYPE_TX_CHANNEL_CHANGE = 0x0101,
+  CONMON_AURELIAN_MESSAGE_TYPE_RX_CHANNEL_CHANGE = 0x0102,
+  CONMON_AURELIAN_MESSAGE_TYPE_TX_LABEL_CHANGE = 0x0103,
+  CONMON_AURELIAN_MESSAGE_TYPE_TX_FLOW_CHANGE = 0x0104,
+  CONMON_AURELIAN_MESSAGE_TYPE_RX_FLOW_CHANGE = 0x0105,
+  CONMON_AURELIAN_MESSAGE_TYPE_PROPERTY_CHANGE = 0x0106,
+  CONMON_AURELIAN_MESSAGE_TYPE_RX_FLOW_ERROR_CHANGE = 0x0108,
+  CONMON_AURELIAN_MESSAGE_TYPE_TX_SIGNAL_REFLEVEL_CHANGE = 0x0109,
+  CONMON_AURELIAN_MESSAGE_TYPE_RX_SIGNAL_REFLEVEL_CHANGE = 0x010A,
+  CONMON_AURELIAN_MESSAGE_TYPE_TX_CHANNEL_ADVERT_CHANGE = 0x010C,
+  CONMON_AURELIAN_MESSAGE_TYPE_TX_FLOW_ADVERT_CHANGE = 0x010D,
+  CONMON_AURELIAN_MESSAGE_TYPE_ROUTING_READY_QUERY = 0x010F,
+  CONMON_AURELIAN_MESSAGE_TYPE_RX_CHANNEL_RX_ERROR = 0x0110,
+  CONMON_AURELIAN_MESSAGE_TYPE_RX_CHANNEL_RX_ERROR_QUERY = 0x0111,
+  CONMON_AURELIAN_MESSAGE_TYPE_RX_ERROR_THRES_STATUS = 0x0112,
+  CONMON_AURELIAN_MESSAGE_TYPE_RX_ERROR_THRES_CONTROL = 0x0113,
+  CONMON_AURELIAN_MESSAGE_TYPE_ROUTING_DEVICE_CHANGE = 0x0120,
+  CONMON_AURELIAN_MESSAGE_TYPE_DELOS_READY = 0x0130,
+  CONMON_AURELIAN_MESSAGE_TYPE_DELOS_READY_QUERY = 0x0131,
+  CONMON_AURELIAN_MESSAGE_TYPE_GPIO_QUERY = 0x0140,
+  CONMON_AURELIAN_MESSAGE_TYPE_GPIO_STATUS = 0x0141,
+  CONMON_AURELIAN_MESSAGE_TYPE_MILLAU_CONNECTION_EVENT = 0x0200,
+  CONMON_AURELIAN_MESSAGE_TYPE_ACCESS_CONTROL_POLICY_CHANGED = 0x0202,
+  CONMON_AURELIAN_MESSAGE_TYPE_HAREMOTE_STATUS = 0x1000,
+  CONMON_AURELIAN_MESSAGE_TYPE_HAREMOTE_QUERY = 0x1001,
+  CONMON_AURELIAN_MESSAGE_TYPE_HAREMOTE_CONTROL = 0x1001,
+  CONMON_AURELIAN_MESSAGE_TYPE_HAREMOTE = 0x1002,
+  CONMON_AURELIAN_MESSAGE_TYPE_HAREMOTE_STATS_STATUS = 0x1004,
+  CONMON_AURELIAN_MESSAGE_TYPE_HAREMOTE_STATS_QUERY = 0x1005,
+  CONMON_AURELIAN_MESSAGE_TYPE_AES67_CONTROL = 0x1006,
+  CONMON_AURELIAN_MESSAGE_TYPE_AES67_STATUS = 0x1007,
+  CONMON_AURELIAN_MESSAGE_TYPE_LOCK_QUERY = 0x1008,
+  CONMON_AURELIAN_MESSAGE_TYPE_LOCK_STATUS = 0x1009,
+  CONMON_AURELIAN_MESSAGE_TYPE_CODEC_CONTROL = 0x100A,
+  CONMON_AURELIAN_MESSAGE_TYPE_CODEC_STATUS = 0x100B,
+  CONMON_AURELIAN_MESSAGE_TYPE_TX_CHANNEL_LABEL_CHANGE = 0x100C,
+  CONMON_AURELIAN_MESSAGE_TYPE_VIDEO_CONTROL = 0x100D,
+  CONMON_AURELIAN_MESSAGE_TYPE_VIDEO_STATUS = 0x100E,
+};
+
+// The Aurelian head as it lies on the wire (big-endian).
+struct __attribute__((packed)) conmon_aurelian_message_head {
+  uint16_t version;
+  uint16_t type;
+  uint32_t congestion_delay_window_us;
+};
+typedef conmon_aurelian_message_head conmon_aurelian_message_head_t;
+static_assert(sizeof(conmon_aurelian_message_head_t) == 8);
+static_assert(offsetof(conmon_aurelian_message_head_t, type) == 2);
+static_assert(offsetof(conmon_aurelian_message_head_t, congestion_delay_window_us) == 4);
+
+#define CONMON_AURELIAN_MESSAGE_HEAD_SIZE 8
+
+// How much of a body a builder has used: max (0 means CONMON_MESSAGE_MAX_BODY_SIZE;
+// larger values are lowered to it) and curr (bytes used so far).
+struct conmon_message_size_info {
+  uint16_t max;
+  uint16_t curr;
+};
+typedef conmon_message_size_info conmon_message_size_info_t;
+
+typedef enum {
+  CONMON_MESSAGE_ALIGN_NONE = 1,
+  CONMON_MESSAGE_ALIGN_2 = 2,
+  CONMON_MESSAGE_ALIGN_4 = 4,
+} conmon_message_alignment_t;
+
+// Head readers. Each returns 0 when the body is null or shorter than the head.
+size_t conmon_aurelian_message_get_head_size(void);
+conmon_aurelian_message_version_t conmon_aurelian_message_get_version(const uint8_t *body,
+                                                                      size_t len);
+conmon_aurelian_message_type_t conmon_aurelian_message_get_type(const uint8_t *body, size_t len);
+uint32_t conmon_aurelian_message_get_congestion_delay(const uint8_t *body, size_t len);
+
+// Writes the head of a message: version CONMON_AURELIAN_MESSAGE_VERSION, the type
+// and the congestion delay window. AUD_ERR_INVALIDPARAMETER for a null body.
+aud_error_t conmon_aurelian_message_init_head(conmon_message_body_t *body,
+                                              conmon_aurelian_message_type_t type,
+                                              uint32_t congestion_delay_window_us);
+// A query is the head alone.
+aud_error_t conmon_aurelian_init_query_message(conmon_message_body_t *body,
+                                               conmon_aurelian_message_type_t type,
+                                               uint32_t congestion_delay_window_us);
+size_t conmon_aurelian_query_message_get_size(void);
+
+// Appends len bytes of data to the body: curr is raised to the next multiple of the
+// alignment, the data copied there, its offset stored big-endian at offset_field and
+// curr advanced. AUD_ERR_NOMEMORY when the data would pass max, AUD_ERR_INVALIDPARAMETER
+// for null arguments or an offset field outside the used part; on failure body and
+// size are untouched.
+aud_error_t conmon_aurelian_message_append(conmon_message_body_t *body,
+                                          conmon_message_size_info_t *size, size_t offset_field,
+                                          conmon_message_alignment_t align, const void *data,
+                                          size_t len);
+// Appends a string with its NUL, as above.
+aud_error_t conmon_aurelian_message_append_string(conmon_message_body_t *body,
+                                                 conmon_message_size_info_t *size,
+                                                 size_t offset_field,
+                                                 conmon_message_alignment_t align,
+                                                 const char *str);
+
+// Reads the 16-bit offset stored at offset_field and checks it: AUD_ERR_TRUNCATED when
+// the field itself or offset + min_len lies beyond the body, AUD_ERR_NOTFOUND for 0
+// (absent), AUD_ERR_INVALIDDATA when the offset is not a multiple of align. *offset is
+// written only on success.
+aud_error_t conmon_aurelian_message_read_offset(const uint8_t *body, size_t len,
+                                               size_t offset_field, size_t min_len,
+                                               conmon_message_alignment_t align,
+                                               conmon_msg_offset_t *offset);
+// The NUL-terminated string whose offset is stored at offset_field, as a pointer into
+// the body; null when absent, outside the body or not terminated before its end.
+const char *conmon_aurelian_message_read_string(const uint8_t *body, size_t len,
+                                                size_t offset_field);
+
+// Clocking enumerations.
+typedef enum {
+  CONMON_CLOCK_STATE_NONE = 0,
+  CONMON_CLOCK_STATE_PASSIVE = 1,
+  CONMON_CLOCK_STATE_UNDISCIPLINED = 2,
+  CONMON_CLOCK_STATE_DISCIPLINED = 3,
+} conmon_clock_state_t;
+
+typedef enum {
+  CONMON_SERVO_STATE_FAULTY = 0,
+  CONMON_SERVO_STATE_RESET = 1,
+  CONMON_SERVO_STATE_SYNCING = 2,
+  CONMON_SERVO_STATE_SYNC = 3,
+  CONMON_SERVO_STATE_UNKNOWN = 4,
+  CONMON_SERVO_STATE_DELAY_RESET = 5,
+  CONMON_SERVO_STATE_NONE = 6,
+} conmon_servo_state_t;
+
+typedef enum {
+  CONMON_CLOCK_SOURCE_INTERNAL = 0,
+  CONMON_CLOCK_SOURCE_BNC = 1,
+  CONMON_CLOCK_SOURCE_AES = 2,
+  CONMON_CLOCK_SOURCE_AES_1 = 3,
+  CONMON_CLOCK_SOURCE_AES_2 = 4,
+  CONMON_CLOCK_SOURCE_AES_3 = 5,
+  CONMON_CLOCK_SOURCE_AES_4 = 6,
+  CONMON_CLOCK_SOURCE_AES_5 = 7,
+  CONMON_CLOCK_SOURCE_AES_6 = 8,
+  CONMON_CLOCK_SOURCE_AES_7 = 9,
+  CONMON_CLOCK_SOURCE_AES_8 = 10,
+  CONMON_CLOCK_SOURCE_INVALID = 11,
+} conmon_clock_source_t;
+
+typedef enum {
+  CONMON_PORT_STATE_STARTUP = 0,
+  CONMON_PORT_STATE_INITIALIZING = 1,
+  CONMON_PORT_STATE_FAULTY = 2,
+  CONMON_PORT_STATE_DISABLED = 3,
+  CONMON_PORT_STATE_LISTENING = 4,
+  CONMON_PORT_STATE_PRE_MASTER = 5,
+  CONMON_PORT_STATE_MASTER = 6,
+  CONMON_PORT_STATE_PASSIVE = 7,
+  CONMON_PORT_STATE_UNCALIBRATED = 8,
+  CONMON_PORT_STATE_SLAVE = 9,
+  CONMON_PORT_STATE_PASSIVE_LISTENING = 10,
+} conmon_port_state_t;
+
+// Texts of the clocking enumerations; a value without a text gives "unknown".
+const char *conmon_aurelian_port_state_string(unsigned state);
+const char *conmon_aurelian_clock_state_string(unsigned state);
+const char *conmon_aurelian_servo_state_string(unsigned state);
+const char *conmon_aurelian_clock_source_string(unsigned source);
