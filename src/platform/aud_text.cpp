@@ -118,7 +118,7 @@ aud_error_t strto_with_range(const char *str, T *value, char **next, int base, T
   int err = errno;
   errno = saved;
   if (next) {
-    *next = end;
+    *next = end ? end : const_cast<char *>(str);
   }
   bool overflow = false;
   if (result > static_cast<Wide>(std::numeric_limits<T>::max())) {
