@@ -100,7 +100,9 @@ namespace {
 
 bool utime_is_zero(const aud_utime_t &t) { return t.tv_sec == 0 && t.tv_usec == 0; }
 
-bool utime_is_positive(const aud_utime_t &t) { return t.tv_sec > 0 || (t.tv_sec == 0 && t.tv_usec > 0); }
+bool utime_is_positive(const aud_utime_t &t) {
+  return t.tv_sec > 0 || (t.tv_sec == 0 && t.tv_usec > 0);
+}
 
 // Brings the microseconds into 0..999999, carrying into the seconds (negative
 // seconds are allowed: they are simply times in the past).
@@ -211,8 +213,8 @@ aud_error_t due_time(const aud_utime_t *when, const aud_utime_t *delay, aud_utim
   return AUD_SUCCESS;
 }
 
-aud_error_t recurring_first(const aud_utime_t *first, const aud_utime_t *interval,
-                            aud_utime_t *due, aud_utime_t *period) {
+aud_error_t recurring_first(const aud_utime_t *first, const aud_utime_t *interval, aud_utime_t *due,
+                            aud_utime_t *period) {
   if (!interval) {
     return AUD_ERR_INVALIDPARAMETER;
   }
@@ -246,7 +248,9 @@ aud_error_t timer_new(aud_event_loop_t *loop, aud_timer_event_fn fn, void *user,
 
 // --- polls ---
 
-aud_poll_event_t *poll_of(aud_list_node_t *node) { return static_cast<aud_poll_event_t *>(node->item); }
+aud_poll_event_t *poll_of(aud_list_node_t *node) {
+  return static_cast<aud_poll_event_t *>(node->item);
+}
 
 // --- sockets ---
 
@@ -385,8 +389,9 @@ aud_error_t aud_event_loop_delete(aud_event_loop_t *loop) {
   return AUD_SUCCESS;
 }
 
-aud_error_t aud_event_loop_set_changed_callback(aud_event_loop_t *loop, aud_event_loop_changed_fn fn,
-                                                void *context, uint32_t mask) {
+aud_error_t aud_event_loop_set_changed_callback(aud_event_loop_t *loop,
+                                                aud_event_loop_changed_fn fn, void *context,
+                                                uint32_t mask) {
   if (!loop) {
     return AUD_ERR_INVALIDPARAMETER;
   }
@@ -413,7 +418,8 @@ aud_error_t aud_event_loop_set_hook_context(aud_event_loop_t *loop, void *contex
   return AUD_SUCCESS;
 }
 
-aud_error_t aud_event_loop_set_callback_pre_hook(aud_event_loop_t *loop, aud_event_loop_hook_fn fn) {
+aud_error_t aud_event_loop_set_callback_pre_hook(aud_event_loop_t *loop,
+                                                 aud_event_loop_hook_fn fn) {
   if (!loop) {
     return AUD_ERR_INVALIDPARAMETER;
   }

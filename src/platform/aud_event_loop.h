@@ -51,8 +51,8 @@ void aud_list_remove(aud_list_node_t *node);
 
 typedef enum {
   AUD_EVENT_STATUS_ACTIVE = 0,
-  AUD_EVENT_STATUS_NEW = 1,       // added during processing, not yet dispatchable
-  AUD_EVENT_STATUS_DELETED = 2,   // removed during processing, freed afterwards
+  AUD_EVENT_STATUS_NEW = 1,      // added during processing, not yet dispatchable
+  AUD_EVENT_STATUS_DELETED = 2,  // removed during processing, freed afterwards
   AUD_EVENT_STATUS_FIRED = 3,
   AUD_EVENT_STATUS_REPLACED = 4,  // rescheduled during processing
   AUD_EVENT_STATUS_STOPPED = 5,   // a kept timer that is not scheduled
@@ -236,8 +236,9 @@ aud_error_t aud_event_loop_delete(aud_event_loop_t *loop);
 // Sets the callback told about changes in `mask` (sockets, earliest timeout,
 // deletion). A null fn, null context or zero mask clears it. While it runs the
 // runtime operations below answer AUD_ERR_INVALIDSTATE.
-aud_error_t aud_event_loop_set_changed_callback(aud_event_loop_t *loop, aud_event_loop_changed_fn fn,
-                                                void *context, uint32_t mask);
+aud_error_t aud_event_loop_set_changed_callback(aud_event_loop_t *loop,
+                                                aud_event_loop_changed_fn fn, void *context,
+                                                uint32_t mask);
 // Hooks called before and after every dispatched callback (null clears).
 aud_error_t aud_event_loop_set_hook_context(aud_event_loop_t *loop, void *context);
 aud_error_t aud_event_loop_set_callback_pre_hook(aud_event_loop_t *loop, aud_event_loop_hook_fn fn);

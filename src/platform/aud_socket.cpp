@@ -207,9 +207,11 @@ aud_error_t aud_sockaddr_init_struct_sockaddr(aud_sockaddr_t *a, const struct so
   } else if (sa->sa_family == AF_UNIX) {
     // An unnamed or abstract socket has no usable path; a named one must end within
     // the record so that its path can be read as text.
-    const size_t path_bytes =
-        len > offsetof(struct sockaddr_un, sun_path) ? len - offsetof(struct sockaddr_un, sun_path) : 0;
-    if (len > offsetof(struct sockaddr_un, sun_path) && path_bytes >= sizeof copy.addr.un.sun_path &&
+    const size_t path_bytes = len > offsetof(struct sockaddr_un, sun_path)
+                                  ? len - offsetof(struct sockaddr_un, sun_path)
+                                  : 0;
+    if (len > offsetof(struct sockaddr_un, sun_path) &&
+        path_bytes >= sizeof copy.addr.un.sun_path &&
         !memchr(copy.addr.un.sun_path, '\0', sizeof copy.addr.un.sun_path)) {
       return AUD_ERR_INVALIDPARAMETER;
     }
@@ -720,7 +722,8 @@ aud_error_t aud_socket_recv_destination(aud_socket_t s, void *buf, size_t *len,
     buf, *len
   };
   // Room for the two items asked for with aud_socket_set_recv_destination.
-  alignas(struct cmsghdr) char control[CMSG_SPACE(sizeof(struct in_pktinfo)) + CMSG_SPACE(sizeof(int))];
+  alignas(
+      struct cmsghdr) char control[CMSG_SPACE(sizeof(struct in_pktinfo)) + CMSG_SPACE(sizeof(int))];
   struct msghdr msg {};
   msg.msg_name = &from;
   msg.msg_namelen = sizeof from;

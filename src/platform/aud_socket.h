@@ -141,7 +141,8 @@ aud_error_t aud_socket_set_broadcast(aud_socket_t s, aud_bool_t on);
 // Multicast, by interface index. Membership needs an IPv4 group in 224.0.0.0/4
 // (AUD_ERR_INVALIDPARAMETER otherwise).
 aud_error_t aud_socket_set_multicast_interface(aud_socket_t s, uint32_t ifindex);
-aud_error_t aud_socket_add_membership(aud_socket_t s, const aud_sockaddr_t *group, uint32_t ifindex);
+aud_error_t aud_socket_add_membership(aud_socket_t s, const aud_sockaddr_t *group,
+                                      uint32_t ifindex);
 aud_error_t aud_socket_drop_membership(aud_socket_t s, const aud_sockaddr_t *group,
                                        uint32_t ifindex);
 aud_error_t aud_socket_set_multicast_ttl(aud_socket_t s, unsigned int ttl);
@@ -157,7 +158,8 @@ aud_error_t aud_socket_recv_peek_no_wait(aud_socket_t s, void *buf, size_t *len)
 aud_error_t aud_socket_recvfrom(aud_socket_t s, void *buf, size_t *len, aud_sockaddr_t *from);
 aud_error_t aud_socket_send(aud_socket_t s, const void *buf, size_t *len);
 aud_error_t aud_socket_send_non_blocking(aud_socket_t s, const void *buf, size_t *len);
-aud_error_t aud_socket_sendto(aud_socket_t s, const void *buf, size_t *len, const aud_sockaddr_t *to);
+aud_error_t aud_socket_sendto(aud_socket_t s, const void *buf, size_t *len,
+                              const aud_sockaddr_t *to);
 
 // Destination information of a received datagram. `flags` says on entry which
 // items are wanted and on return which were filled.
