@@ -10,17 +10,6 @@
 #include "conmon/messages/conmon_aurelian_control.h"
 #include "conmon/messages/conmon_aurelian_message.h"
 
-#ifndef NORVA_DELOS_VERSION_DEFINED
-#define NORVA_DELOS_VERSION_DEFINED
-// A version number: major, minor, bugfix.
-struct delos_version {
-  uint8_t major;
-  uint8_t minor;
-  uint16_t bugfix;
-};
-typedef delos_version delos_version_t;
-#endif
-
 // ---- Clocking status (CLOCKING_STATUS) ----
 
 enum : uint16_t {

@@ -19,6 +19,18 @@
 
 typedef uint16_t conmon_message_class_t;
 
+#ifndef NORVA_DELOS_VERSION_DEFINED
+#define NORVA_DELOS_VERSION_DEFINED
+// A version number: major, minor, bugfix. Whoever else needs this record includes
+// this header or uses the same guard.
+struct delos_version {
+  uint8_t major;
+  uint8_t minor;
+  uint16_t bugfix;
+};
+typedef delos_version delos_version_t;
+#endif
+
 // The 8-byte id of a device.
 struct conmon_device_id {
   uint8_t data[8];
