@@ -45,6 +45,12 @@ void copy_field(char *dst, const char *src, size_t size) {
 }
 
 bool matches(const delos_dev *d, const char *name, const void *req_id, dev_find_e type) {
+  // An empty name would match every record whose MAC text is still empty, so
+  // an empty name finds nothing.
+  if (type != NORVA_DELOS_DEV_FIND_BY_REQID && type != NORVA_DELOS_DEV_FIND_BY_INSTANCE_ID &&
+      (name == nullptr || name[0] == '\0')) {
+    return false;
+  }
   switch (type) {
     case NORVA_DELOS_DEV_FIND_BY_NAME:
       return name != nullptr &&
@@ -52,7 +58,8 @@ bool matches(const delos_dev *d, const char *name, const void *req_id, dev_find_
     case NORVA_DELOS_DEV_FIND_BY_MAC:
       return name != nullptr && strcmp(name, d->stNet[0].azMAC) == 0;
     case NORVA_DELOS_DEV_FIND_BY_REQID:
-      return req_id == d->requests.cm_subscribe.req_id;
+      // Null stands for "no request pending" in every record: it identifies none.
+      return req_id != nullptr && req_id == d->requests.cm_subscribe.req_id;
     case NORVA_DELOS_DEV_FIND_BY_DEFNAME:
       return name != nullptr &&
              (strcmp(name, d->defname) == 0 || strcmp(name, d->stNet[0].azMAC) == 0);
