@@ -167,8 +167,16 @@ void write_socket(aud_log_t *log, const char *ts, aud_loglevel_t level, const ch
 
 void emit(aud_log_t *log, aud_loglevel_t level, const aud_utime_t *time, const char *msg,
           size_t len) {
+  // Rendering the time costs more than the rest of a short message, so only
+  // do it when a destination that takes this message wants it.
+  uint32_t reached = 0;
+  for (unsigned type = 0; type < AUD_NUM_LOGTYPES; ++type) {
+    if (reaches(log, static_cast<aud_logtype_t>(type), level)) {
+      reached |= 1u << type;
+    }
+  }
   char ts[AUD_LOG_TIMESTAMP_LENGTH + 1];
-  if (log->_timestamping & AUD_LOGMASK_ALL) {
+  if (log->_timestamping & reached) {
     render_timestamp(time, ts);
   }
   auto stamp = [&](uint32_t mask) -> const char * {

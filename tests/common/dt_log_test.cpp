@@ -1,6 +1,9 @@
 #include "common/dt_log.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -116,6 +119,34 @@ TEST_F(DtLog, FixedBufferCutsLongMessages) {
   fclose(fp);
   EXPECT_EQ("Error: 0123456\n", std::string(text, size));
   free(text);
+}
+
+TEST_F(DtLog, SocketSendsLevelLetterAndCutsAt1458Bytes) {
+  int rx = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in sin{};
+  sin.sin_family = AF_INET;
+  sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(0, bind(rx, reinterpret_cast<sockaddr *>(&sin), sizeof sin));
+  socklen_t len = sizeof sin;
+  getsockname(rx, reinterpret_cast<sockaddr *>(&sin), &len);
+  aud_sockaddr_t addr{};
+  addr.len = sizeof sin;
+  addr.addr.inet = sin;
+  ASSERT_EQ(AUD_SUCCESS, dt_log_set_socket(&addr, nullptr));
+  dt_logto(DT_LOG_TO_SOCKET);
+  std::string msg(2000, 'm');
+  dt_log(DT_LOG_NOTICE, "%s", msg.c_str());
+  dt_log(DT_LOG_DEBUG, "below the socket threshold");
+  auto next = [rx]() {
+    char buf[2048];
+    ssize_t n = recv(rx, buf, sizeof buf, MSG_DONTWAIT);
+    return n < 0 ? std::string() : std::string(buf, static_cast<size_t>(n));
+  };
+  std::string first = next(), second = next();
+  EXPECT_EQ("N " + msg.substr(0, 1456), first);
+  EXPECT_EQ(msg.substr(1456), second);
+  EXPECT_EQ("", next());
+  close(rx);
 }
 
 }  // namespace
