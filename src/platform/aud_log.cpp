@@ -113,7 +113,7 @@ void report_send_failure(aud_log_t *log, aud_log_endpoint *ep, int err) {
     int fd = ep->socket;
     // The socket is no use any more: close the endpoint first so that the
     // report cannot come back to it.
-    ep->socket = -1;
+    endpoint_close(ep);
     int n = snprintf(report, sizeof report,
                      "aud_log: bad network logging socket %d - network logging disabled: %s (%d)",
                      fd, strerror(err), err);

@@ -231,4 +231,35 @@ TEST_F(LogFixture, SocketSendFailureIsReportedWithoutLosingTheMessageForLaterDes
   EXPECT_EQ("f: the message", seen[1].message);
 }
 
+TEST_F(LogFixture, NonSocketDescriptorDisablesNetworkLogging) {
+  UdpSink sink;
+  ASSERT_EQ(AUD_SUCCESS, aud_log_set_sockaddr(log, &sink.addr));
+  int fds[2];
+  ASSERT_EQ(0, pipe(fds));
+  close(fds[1]);
+  // Swap the endpoint's socket for a descriptor that is not a socket.
+  close(log->_socket[0].socket);
+  log->_socket[0].socket = fds[0];
+  aud_log_set_threshold(log, AUD_LOGTYPE_SOCKET, AUD_LOGLEVEL_ERROR);
+  aud_log_set_threshold(log, AUD_LOGTYPE_CUSTOM, AUD_LOGLEVEL_ERROR);
+  aud_log(log, AUD_LOGLEVEL_ERROR, "f: first");
+  aud_log(log, AUD_LOGLEVEL_ERROR, "f: second");
+  ASSERT_EQ(3u, seen.size());
+  EXPECT_EQ(AUD_LOGLEVEL_ERROR, seen[0].level);
+  EXPECT_EQ("aud_log: bad network logging socket " + std::to_string(fds[0]) +
+                " - network logging disabled: Socket operation on non-socket (88)",
+            seen[0].message);
+  EXPECT_EQ("f: first", seen[1].message);
+  EXPECT_EQ("f: second", seen[2].message);
+  EXPECT_EQ(-1, log->_socket[0].socket);
+}
+
+TEST_F(LogFixture, SocketAddressMustBeIpv4) {
+  aud_sockaddr_t unix_addr{};
+  unix_addr.addr.generic.sa_family = AF_UNIX;
+  EXPECT_EQ(AUD_ERR_AFNOSUPPORT, aud_log_set_sockaddr(log, &unix_addr));
+  EXPECT_EQ(-1, log->_socket[0].socket);
+  EXPECT_EQ(AUD_ERR_INVALIDPARAMETER, aud_log_set_sockaddr_by_endpoint(log, nullptr, 2));
+}
+
 }  // namespace
