@@ -1,0 +1,1 @@
+set(NORVA_TEST_LABELS process)
