@@ -53,8 +53,7 @@ int api_atoi(const char *text) {
 uint32_t to_u32(const char *text) { return static_cast<uint32_t>(api_atoi(text)); }
 
 // Parses the arguments of the command whose word is `word` into args.
-bool parse(const char *prequest, const char *word, std::initializer_list<int> limits,
-           arg_t *args) {
+bool parse(const char *prequest, const char *word, std::initializer_list<int> limits, arg_t *args) {
   int lim[NORVA_DELOS_API_ARGS_MAX];
   int n = 0;
   for (int l : limits) lim[n++] = l;
@@ -219,13 +218,11 @@ int norva_delos_api_help(int, const char *, char *pResponses, int size, int) {
   return 0;
 }
 
-int norva_delos_api_get_devices_all(int fd, const char *prequest, char *pResponses, int size,
-                                    int) {
+int norva_delos_api_get_devices_all(int fd, const char *prequest, char *pResponses, int size, int) {
   return norva_delos_api_get_devices(fd, prequest, pResponses, size, 1);
 }
 
-int norva_delos_api_get_devices_one(int fd, const char *prequest, char *pResponses, int size,
-                                    int) {
+int norva_delos_api_get_devices_one(int fd, const char *prequest, char *pResponses, int size, int) {
   return norva_delos_api_get_devices(fd, prequest, pResponses, size, 0);
 }
 
@@ -303,9 +300,8 @@ int norva_delos_api_set_aud_tx_performance(int, const char *prequest, char *pRes
   static const char kWord[] = "delos set aud tx performance";
   arg_t a[3];
   if (!parse(prequest, kWord, {DEV, LAT, LAT}, a)) return -1;
-  return run(pResponses, size, kWord, [&] {
-    return ops().set_aud_tx_performance(a[0], to_u32(a[1]), to_u32(a[2]));
-  });
+  return run(pResponses, size, kWord,
+             [&] { return ops().set_aud_tx_performance(a[0], to_u32(a[1]), to_u32(a[2])); });
 }
 
 int norva_delos_api_set_aud_tx_delay(int, const char *prequest, char *pResponses, int size, int) {
@@ -373,8 +369,8 @@ int norva_delos_api_set_aud_tx_chn_reflevel(int, const char *prequest, char *pRe
              [&] { return ops().set_aud_tx_chn_reflevel(a[0], to_u32(a[1]), api_atoi(a[2])); });
 }
 
-int norva_delos_api_clear_aud_tx_chn_reflevel(int, const char *prequest, char *pResponses,
-                                              int size, int) {
+int norva_delos_api_clear_aud_tx_chn_reflevel(int, const char *prequest, char *pResponses, int size,
+                                              int) {
   static const char kWord[] = "delos clear aud tx chn reflevel";
   arg_t a[2];
   if (!parse(prequest, kWord, {DEV, CHN}, a)) return -1;
@@ -382,8 +378,7 @@ int norva_delos_api_clear_aud_tx_chn_reflevel(int, const char *prequest, char *p
              [&] { return ops().clear_aud_tx_chn_reflevel(a[0], to_u32(a[1])); });
 }
 
-int norva_delos_api_add_tx_flow(int, const char *prequest, char *pResponses, int size,
-                                int media) {
+int norva_delos_api_add_tx_flow(int, const char *prequest, char *pResponses, int size, int media) {
   const char *word = media_word(media, "delos add aud tx flow", "delos add vid tx flow");
   arg_t a[6];
   if (!parse(prequest, word, {DEV, NAME, FLOWID, LAT, LAT, NORVA_DELOS_API_TX_SLOTS_MAX}, a)) {
@@ -403,13 +398,11 @@ int norva_delos_api_replace_aud_tx_flow(int, const char *prequest, char *pRespon
              [&] { return ops().replace_aud_tx_flow(a[0], to_u32(a[1]), a[2]); });
 }
 
-int norva_delos_api_del_tx_flow(int, const char *prequest, char *pResponses, int size,
-                                int media) {
+int norva_delos_api_del_tx_flow(int, const char *prequest, char *pResponses, int size, int media) {
   const char *word = media_word(media, "delos del aud tx flow", "delos del vid tx flow");
   arg_t a[2];
   if (!parse(prequest, word, {DEV, FLOWID}, a)) return -1;
-  return run(pResponses, size, word,
-             [&] { return ops().del_tx_flow(a[0], media, to_u32(a[1])); });
+  return run(pResponses, size, word, [&] { return ops().del_tx_flow(a[0], media, to_u32(a[1])); });
 }
 
 int norva_delos_api_set_aud_rx_performance(int, const char *prequest, char *pResponses, int size,
@@ -417,9 +410,8 @@ int norva_delos_api_set_aud_rx_performance(int, const char *prequest, char *pRes
   static const char kWord[] = "delos set aud rx performance";
   arg_t a[3];
   if (!parse(prequest, kWord, {DEV, LAT, LAT}, a)) return -1;
-  return run(pResponses, size, kWord, [&] {
-    return ops().set_aud_rx_performance(a[0], to_u32(a[1]), to_u32(a[2]));
-  });
+  return run(pResponses, size, kWord,
+             [&] { return ops().set_aud_rx_performance(a[0], to_u32(a[1]), to_u32(a[2])); });
 }
 
 int norva_delos_api_set_rx_chn_sub_2(int, const char *prequest, char *pResponses, int size,
@@ -434,19 +426,17 @@ int norva_delos_api_set_rx_chn_sub_2(int, const char *prequest, char *pResponses
 int norva_delos_api_set_rx_chn_sub(int, const char *prequest, char *pResponses, int size,
                                    int media) {
   printf("%s: %s\n", "norva_delos_api_set_rx_chn_sub", prequest);
-  const char *word = media == NORVA_DELOS_API_MEDIA_AES67 ? "delos set aes67 rx chn sub"
+  const char *word = media == NORVA_DELOS_API_MEDIA_AES67   ? "delos set aes67 rx chn sub"
                      : media == NORVA_DELOS_API_MEDIA_AUDIO ? "delos set aud rx chn sub"
                                                             : "delos set vid rx chn sub";
   arg_t a[4];
   if (!parse(prequest, word, {DEV, CHN, DEV, CHN}, a)) return -1;
   if (media == NORVA_DELOS_API_MEDIA_AES67) {
-    return run(pResponses, size, word, [&] {
-      return ops().set_rx_chn_sub_aes67(a[0], to_u32(a[1]), a[2], to_u32(a[3]));
-    });
+    return run(pResponses, size, word,
+               [&] { return ops().set_rx_chn_sub_aes67(a[0], to_u32(a[1]), a[2], to_u32(a[3])); });
   }
-  return run(pResponses, size, word, [&] {
-    return ops().set_rx_chn_sub(a[0], media, to_u32(a[1]), a[2], to_u32(a[3]));
-  });
+  return run(pResponses, size, word,
+             [&] { return ops().set_rx_chn_sub(a[0], media, to_u32(a[1]), a[2], to_u32(a[3])); });
 }
 
 int norva_delos_api_set_rx_chnname(int, const char *prequest, char *pResponses, int size,
@@ -476,17 +466,16 @@ int norva_delos_api_add_aud_rx_flow_unicast(int, const char *prequest, char *pRe
              [&] { return ops().add_aud_rx_flow_unicast(a[0], to_u32(a[1]), a[2], a[3]); });
 }
 
-int norva_delos_api_add_aud_rx_flow_multicast(int, const char *prequest, char *pResponses,
-                                              int size, int) {
+int norva_delos_api_add_aud_rx_flow_multicast(int, const char *prequest, char *pResponses, int size,
+                                              int) {
   static const char kWord[] = "delos add aud rx flow multicast";
   arg_t a[5];
   // The transmit flow name comes before the transmit device name.
   if (!parse(prequest, kWord, {DEV, FLOWID, NAME, DEV, NORVA_DELOS_API_RX_SLOTS_MAX}, a)) {
     return -1;
   }
-  return run(pResponses, size, kWord, [&] {
-    return ops().add_aud_rx_flow_multicast(a[0], to_u32(a[1]), a[2], a[3], a[4]);
-  });
+  return run(pResponses, size, kWord,
+             [&] { return ops().add_aud_rx_flow_multicast(a[0], to_u32(a[1]), a[2], a[3], a[4]); });
 }
 
 int norva_delos_api_set_aud_unicast_performance(int, const char *prequest, char *pResponses,
@@ -494,9 +483,8 @@ int norva_delos_api_set_aud_unicast_performance(int, const char *prequest, char 
   static const char kWord[] = "delos set aud unicast performance";
   arg_t a[3];
   if (!parse(prequest, kWord, {DEV, LAT, LAT}, a)) return -1;
-  return run(pResponses, size, kWord, [&] {
-    return ops().set_aud_unicast_performance(a[0], to_u32(a[1]), to_u32(a[2]));
-  });
+  return run(pResponses, size, kWord,
+             [&] { return ops().set_aud_unicast_performance(a[0], to_u32(a[1]), to_u32(a[2])); });
 }
 
 int norva_delos_api_set_aes67_prefix(int, const char *prequest, char *pResponses, int size, int) {
@@ -558,8 +546,7 @@ int norva_delos_api_set_static(int, const char *prequest, char *pResponses, int 
   uint32_t dns = strlen(a[5]) > 3 ? htonl(parse_address(a[5])) : 0;
   const char *domain = strcmp(a[6], "0") == 0 ? nullptr : a[6];
   return run(pResponses, size, kWord, [&] {
-    return conmon_result(
-        ops().control_set_static(a[0], to_u32(a[1]), ip, mask, gw, dns, domain));
+    return conmon_result(ops().control_set_static(a[0], to_u32(a[1]), ip, mask, gw, dns, domain));
   });
 }
 
@@ -681,8 +668,8 @@ int Main_FUNC_TcpserverProc(int s32CliFd, char *pBuffData, char *pResponses, int
   if (strstr(pBuffData, "delos get devices!") == nullptr) printf("pBuffData %s\n", pBuffData);
   for (const auto &row : norva_delos_api_cmd_table) {
     size_t wlen = strlen(row.word);
-    bool hit = row.exact ? strcmp(pBuffData, row.word) == 0
-                         : strncmp(pBuffData, row.word, wlen) == 0;
+    bool hit =
+        row.exact ? strcmp(pBuffData, row.word) == 0 : strncmp(pBuffData, row.word, wlen) == 0;
     if (!hit) continue;
     int result = row.handler(s32CliFd, pBuffData, pResponses, size, row.media);
     if (result < 0) {

@@ -109,9 +109,8 @@ struct norva_delos_api_ops {
   aud_error_t (*control_set_reboot)(const char *devname, uint32_t mode);
   aud_error_t (*control_clear_config)(const char *devname, uint32_t mode);
   aud_error_t (*control_set_dynamic)(const char *devname, uint32_t index);
-  aud_error_t (*control_set_static)(const char *devname, uint32_t index, uint32_t ip,
-                                    uint32_t mask, uint32_t gateway, uint32_t dns,
-                                    const char *domain);
+  aud_error_t (*control_set_static)(const char *devname, uint32_t index, uint32_t ip, uint32_t mask,
+                                    uint32_t gateway, uint32_t dns, const char *domain);
 };
 
 // The operations in use; set only while no command runs.
@@ -133,50 +132,50 @@ uint32_t parse_address(const char *text);
 // `skip` words: num_args words, the last taking the rest of the line up to
 // the "!". Argument i goes to args[i] (capacity limits[i] + 1). Missing words
 // are left empty. false (args unspecified) when a word exceeds its limit.
-bool norva_delos_api_parse_args(const char *prequest, int skip, int num_args,
-                                const int *limits, char (*args)[NORVA_DELOS_API_DOMAIN_MAX + 1]);
+bool norva_delos_api_parse_args(const char *prequest, int skip, int num_args, const int *limits,
+                                char (*args)[NORVA_DELOS_API_DOMAIN_MAX + 1]);
 
 // Writes {"ack":{"cmd":cmd,"status":status}} into pResponses when it fits size
 // characters; 0, or -1 when it does not fit (nothing written).
 int norva_delos_api_write_reply(char *pResponses, int size, const char *cmd, const char *status);
 
 // Handlers (row numbers of the table in brackets).
-int norva_delos_api_help(int, const char *, char *, int, int);                     // 1
-int norva_delos_api_get_devices_all(int, const char *, char *, int, int);          // 2
-int norva_delos_api_get_devices_one(int, const char *, char *, int, int);          // 3
-int norva_delos_api_set_name(int, const char *, char *, int, int);                 // 4
-int norva_delos_api_ping(int, const char *, char *, int, int);                     // 5
-int norva_delos_api_set_preferred(int, const char *, char *, int, int);            // 6
-int norva_delos_api_set_srate(int, const char *, char *, int, int);                // 7
-int norva_delos_api_upgrade_query(int, const char *, char *, int, int);            // 8
-int norva_delos_api_upgrade(int, const char *, char *, int, int);                  // 9
-int norva_delos_api_set_enc(int, const char *, char *, int, int);                  // 10
-int norva_delos_api_set_aud_tx_performance(int, const char *, char *, int, int);   // 11
-int norva_delos_api_set_aud_tx_delay(int, const char *, char *, int, int);         // 12
-int norva_delos_api_set_tx_chnname(int, const char *, char *, int, int);           // 13, 16
-int norva_delos_api_add_tx_chnlabel(int, const char *, char *, int, int);          // 14, 17
-int norva_delos_api_del_tx_chnlabel(int, const char *, char *, int, int);          // 15, 18
-int norva_delos_api_set_aud_tx_chn_mute(int, const char *, char *, int, int);      // 19
-int norva_delos_api_set_aud_tx_chn_enable(int, const char *, char *, int, int);    // 20
-int norva_delos_api_set_aud_tx_chn_reflevel(int, const char *, char *, int, int);  // 21
-int norva_delos_api_clear_aud_tx_chn_reflevel(int, const char *, char *, int, int);  // 22
-int norva_delos_api_add_tx_flow(int, const char *, char *, int, int);              // 23, 24
-int norva_delos_api_replace_aud_tx_flow(int, const char *, char *, int, int);      // 25
-int norva_delos_api_del_tx_flow(int, const char *, char *, int, int);              // 26, 27
-int norva_delos_api_set_aud_rx_performance(int, const char *, char *, int, int);   // 28
-int norva_delos_api_set_rx_chn_sub_2(int, const char *, char *, int, int);         // 29, 31
-int norva_delos_api_set_rx_chn_sub(int, const char *, char *, int, int);           // 30, 32, 33
-int norva_delos_api_set_rx_chnname(int, const char *, char *, int, int);           // 34, 35
-int norva_delos_api_set_aud_rx_chn_mute(int, const char *, char *, int, int);      // 36
-int norva_delos_api_add_aud_rx_flow_unicast(int, const char *, char *, int, int);  // 37
-int norva_delos_api_add_aud_rx_flow_multicast(int, const char *, char *, int, int);  // 38
+int norva_delos_api_help(int, const char *, char *, int, int);                         // 1
+int norva_delos_api_get_devices_all(int, const char *, char *, int, int);              // 2
+int norva_delos_api_get_devices_one(int, const char *, char *, int, int);              // 3
+int norva_delos_api_set_name(int, const char *, char *, int, int);                     // 4
+int norva_delos_api_ping(int, const char *, char *, int, int);                         // 5
+int norva_delos_api_set_preferred(int, const char *, char *, int, int);                // 6
+int norva_delos_api_set_srate(int, const char *, char *, int, int);                    // 7
+int norva_delos_api_upgrade_query(int, const char *, char *, int, int);                // 8
+int norva_delos_api_upgrade(int, const char *, char *, int, int);                      // 9
+int norva_delos_api_set_enc(int, const char *, char *, int, int);                      // 10
+int norva_delos_api_set_aud_tx_performance(int, const char *, char *, int, int);       // 11
+int norva_delos_api_set_aud_tx_delay(int, const char *, char *, int, int);             // 12
+int norva_delos_api_set_tx_chnname(int, const char *, char *, int, int);               // 13, 16
+int norva_delos_api_add_tx_chnlabel(int, const char *, char *, int, int);              // 14, 17
+int norva_delos_api_del_tx_chnlabel(int, const char *, char *, int, int);              // 15, 18
+int norva_delos_api_set_aud_tx_chn_mute(int, const char *, char *, int, int);          // 19
+int norva_delos_api_set_aud_tx_chn_enable(int, const char *, char *, int, int);        // 20
+int norva_delos_api_set_aud_tx_chn_reflevel(int, const char *, char *, int, int);      // 21
+int norva_delos_api_clear_aud_tx_chn_reflevel(int, const char *, char *, int, int);    // 22
+int norva_delos_api_add_tx_flow(int, const char *, char *, int, int);                  // 23, 24
+int norva_delos_api_replace_aud_tx_flow(int, const char *, char *, int, int);          // 25
+int norva_delos_api_del_tx_flow(int, const char *, char *, int, int);                  // 26, 27
+int norva_delos_api_set_aud_rx_performance(int, const char *, char *, int, int);       // 28
+int norva_delos_api_set_rx_chn_sub_2(int, const char *, char *, int, int);             // 29, 31
+int norva_delos_api_set_rx_chn_sub(int, const char *, char *, int, int);               // 30, 32, 33
+int norva_delos_api_set_rx_chnname(int, const char *, char *, int, int);               // 34, 35
+int norva_delos_api_set_aud_rx_chn_mute(int, const char *, char *, int, int);          // 36
+int norva_delos_api_add_aud_rx_flow_unicast(int, const char *, char *, int, int);      // 37
+int norva_delos_api_add_aud_rx_flow_multicast(int, const char *, char *, int, int);    // 38
 int norva_delos_api_set_aud_unicast_performance(int, const char *, char *, int, int);  // 39
-int norva_delos_api_set_aes67_prefix(int, const char *, char *, int, int);         // 40
-int norva_delos_api_set_aes67(int, const char *, char *, int, int);                // 41
-int norva_delos_api_set_reboot(int, const char *, char *, int, int);               // 42
-int norva_delos_api_store_config(int, const char *, char *, int, int);             // 43
-int norva_delos_api_clear_config(int, const char *, char *, int, int);             // 44
-int norva_delos_api_set_dynamic(int, const char *, char *, int, int);              // 45
-int norva_delos_api_set_static(int, const char *, char *, int, int);               // 46
-int norva_delos_api_set_network_loopback(int, const char *, char *, int, int);     // 47
-int norva_delos_api_set_lock(int, const char *, char *, int, int);                 // 48
+int norva_delos_api_set_aes67_prefix(int, const char *, char *, int, int);             // 40
+int norva_delos_api_set_aes67(int, const char *, char *, int, int);                    // 41
+int norva_delos_api_set_reboot(int, const char *, char *, int, int);                   // 42
+int norva_delos_api_store_config(int, const char *, char *, int, int);                 // 43
+int norva_delos_api_clear_config(int, const char *, char *, int, int);                 // 44
+int norva_delos_api_set_dynamic(int, const char *, char *, int, int);                  // 45
+int norva_delos_api_set_static(int, const char *, char *, int, int);                   // 46
+int norva_delos_api_set_network_loopback(int, const char *, char *, int, int);         // 47
+int norva_delos_api_set_lock(int, const char *, char *, int, int);                     // 48

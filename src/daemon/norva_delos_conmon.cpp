@@ -7,7 +7,9 @@ aud_error_t norva_delos_conmon_init(app_global *) { return AUD_SUCCESS; }
 aud_error_t norva_delos_register_conmon_channels(norva_delos_timer_st_tag *) { return AUD_SUCCESS; }
 
 // Will subscribe to the device's status channel.
-aud_error_t norva_delos_subscribe_conmon_channels(norva_delos_timer_st_tag *) { return AUD_SUCCESS; }
+aud_error_t norva_delos_subscribe_conmon_channels(norva_delos_timer_st_tag *) {
+  return AUD_SUCCESS;
+}
 
 // Will unsubscribe the device's status channel; nothing is subscribed yet.
 aud_error_t norva_delos_unsubscribe_conmon_channels(norva_delos_timer_st_tag *) {

@@ -39,9 +39,8 @@ aud_error_t norva_delos_control_set_reboot(const char *device_name, uint32_t u32
 aud_error_t norva_delos_control_set_aes67_onoff(const char *device_name, uint32_t bOn);
 // Addresses in network byte order; domain null for none.
 aud_error_t norva_delos_control_set_static(const char *device_name, uint32_t index,
-                                           uint32_t ip_address, uint32_t netmask,
-                                           uint32_t gateway, uint32_t dns_server,
-                                           const char *domain);
+                                           uint32_t ip_address, uint32_t netmask, uint32_t gateway,
+                                           uint32_t dns_server, const char *domain);
 aud_error_t norva_delos_control_set_dynamic(const char *device_name, uint32_t u32Interface);
 // u32Mode 0: clear everything; anything else: keep the IP settings.
 aud_error_t norva_delos_control_clear_config(const char *device_name, uint32_t u32Mode);

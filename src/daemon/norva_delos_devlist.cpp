@@ -74,7 +74,8 @@ void add_tx_flows(cJSON *arr, const delos_txflow_t *flows, unsigned count) {
     unsigned nif = f.u32NumInterfaces < NORVA_DELOS_FLOW_INTERFACES_MAX
                        ? f.u32NumInterfaces
                        : NORVA_DELOS_FLOW_INTERFACES_MAX;
-    cJSON_AddItemToObject(o, "addr", cJSON_CreateStringArrayQeb(&f.ip[0][0], static_cast<int>(nif)));
+    cJSON_AddItemToObject(o, "addr",
+                          cJSON_CreateStringArrayQeb(&f.ip[0][0], static_cast<int>(nif)));
     unsigned nslots =
         f.u32NumSlots < NORVA_DELOS_FLOW_SLOTS_MAX ? f.u32NumSlots : NORVA_DELOS_FLOW_SLOTS_MAX;
     cJSON_AddItemToObject(o, "slot", cJSON_CreateIntArray(f.s32SlotId, static_cast<int>(nslots)));
@@ -157,9 +158,9 @@ cJSON *norva_delos_devlist_device(const delos_dev *d) {
   add_num(o, "rxlatencymin", d->properties.rx_latency_min);
   add_num(o, "rxlatency", d->properties.rx_latency);
   add_num(o, "rxlatencymax", d->properties.rx_latency_max);
-  cJSON_AddItemToObject(o, "srate_array",
-                        number_array(d->u32SrateAvailable, d->u32SrateAvailCount,
-                                     NORVA_DELOS_SRATE_MAX));
+  cJSON_AddItemToObject(
+      o, "srate_array",
+      number_array(d->u32SrateAvailable, d->u32SrateAvailCount, NORVA_DELOS_SRATE_MAX));
   add_num(o, "enc", static_cast<double>(d->u32EncCurr));
   cJSON_AddItemToObject(o, "enc_array",
                         number_array(d->u32EncAvailable, d->u32EncAvailCount, NORVA_DELOS_ENC_MAX));

@@ -18,8 +18,8 @@ cJSON *norva_delos_devlist_aes67(const aes67_dev *stream);
 
 // Builds the whole report with the given "seq". A record is reported when name
 // is null or empty, or equals its name (session name for streams); with single
-// set each walk stops after its first reported record. Walks the device list under g_MutexDev, then the
-// stream list under g_MutexAes67. Main thread. Null when memory runs out.
+// set each walk stops after its first reported record. Walks the device list under g_MutexDev, then
+// the stream list under g_MutexAes67. Main thread. Null when memory runs out.
 cJSON *norva_delos_devlist_build(const char *name, bool single, unsigned seq);
 
 // Takes the next report number ("seq": 0 for the first report of the process).

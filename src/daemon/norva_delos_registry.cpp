@@ -69,7 +69,8 @@ bool matches(const delos_dev *d, const char *name, const void *req_id, dev_find_
       char hex[kDefnameIdDigits + 1];
       snprintf(hex, sizeof hex, "%02x%02x%02x", iid->device_id[5], iid->device_id[6],
                iid->device_id[7]);
-      if (strnlen(d->defname, sizeof d->defname) < kDefnameIdOffset + kDefnameIdDigits) return false;
+      if (strnlen(d->defname, sizeof d->defname) < kDefnameIdOffset + kDefnameIdDigits)
+        return false;
       return strncasecmp(d->defname + kDefnameIdOffset, hex, kDefnameIdDigits) == 0;
     }
   }
@@ -80,8 +81,10 @@ bool matches(const delos_dev *d, const char *name, const void *req_id, dev_find_
 
 delos_dev *norva_delos_dev_add(const char *name, const char *defname) {
   if (!fits(name, NORVA_DELOS_DEV_NAME_SIZE) || !fits(defname, NORVA_DELOS_DEV_DEFNAME_SIZE)) {
-    fprintf(stderr, "norva_delos_dev_add: refused: name '%.80s' or default name '%.80s' missing or too long\n",
-            name ? name : "(null)", defname ? defname : "(null)");
+    fprintf(
+        stderr,
+        "norva_delos_dev_add: refused: name '%.80s' or default name '%.80s' missing or too long\n",
+        name ? name : "(null)", defname ? defname : "(null)");
     return nullptr;
   }
   auto *dev = static_cast<delos_dev *>(calloc(1, sizeof(delos_dev)));

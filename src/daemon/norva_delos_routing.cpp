@@ -75,9 +75,7 @@ int norva_delos_routing_add_aud_rx_flow_multicast(const char *, uint32_t, const 
   return -1;
 }
 // Will set the unicast latency and frames per packet.
-int norva_delos_routing_set_aud_unicast_performance(const char *, uint32_t, uint32_t) {
-  return -1;
-}
+int norva_delos_routing_set_aud_unicast_performance(const char *, uint32_t, uint32_t) { return -1; }
 // Will set the AES67 multicast prefix 239.prefix.0.0.
 int norva_delos_routing_set_aes67_prefix(const char *, uint32_t) { return -1; }
 // Will switch the network loop-back.

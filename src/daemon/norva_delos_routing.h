@@ -18,8 +18,7 @@ int norva_delos_routing_reconnect_device(delos_dev *dev);
 
 // Requests every routing component whose bit is set in component_map (0: all
 // seven) again, marking them stale first when force_stale is set.
-int norva_delos_update_routing_components(delos_dev *dev, unsigned component_map,
-                                          bool force_stale);
+int norva_delos_update_routing_components(delos_dev *dev, unsigned component_map, bool force_stale);
 
 // Closes the device's routing connection and zeroes its audio routing record.
 // A null record is ignored. Called with g_MutexDev held: must not look records up.

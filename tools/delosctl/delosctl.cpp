@@ -99,9 +99,12 @@ bool complete_object(const std::string &text) {
   bool in_string = false, escape = false, started = false;
   for (char c : text) {
     if (in_string) {
-      if (escape) escape = false;
-      else if (c == '\\') escape = true;
-      else if (c == '"') in_string = false;
+      if (escape)
+        escape = false;
+      else if (c == '\\')
+        escape = true;
+      else if (c == '"')
+        in_string = false;
     } else if (c == '"') {
       in_string = true;
     } else if (c == '{') {
@@ -206,8 +209,10 @@ int main(int argc, char **argv) {
   }
   if (command.back() != '!') command += '!';
   if (command.size() > kMaxCommand || command.find('!') != command.size() - 1) {
-    fprintf(stderr, "delosctl: the command must be one line of at most %zu characters with "
-                    "\"!\" only at its end\n", kMaxCommand);
+    fprintf(stderr,
+            "delosctl: the command must be one line of at most %zu characters with "
+            "\"!\" only at its end\n",
+            kMaxCommand);
     return 2;
   }
 
@@ -226,8 +231,9 @@ int main(int argc, char **argv) {
   cJSON *doc = cJSON_Parse(reply.c_str());
   if (doc == nullptr || !cJSON_IsObject(doc)) {
     if (reply.empty()) {
-      fprintf(stderr, "delosctl: %s\n", timed_out ? "no reply before the time-out"
-                                                  : "the daemon closed the connection without a reply");
+      fprintf(stderr, "delosctl: %s\n",
+              timed_out ? "no reply before the time-out"
+                        : "the daemon closed the connection without a reply");
     } else {
       fprintf(stderr, "delosctl: the reply is not JSON:\n%s\n", reply.c_str());
     }
