@@ -1,0 +1,2 @@
+# The concurrency test also runs in the ThreadSanitizer configuration.
+set(NORVA_TEST_LABELS tsan)
