@@ -322,6 +322,8 @@ struct EventLog {
   std::vector<dapi_component_event_type_t> types = {};
   bool delete_self_on_changing = false;
   aud_bool_t changing_seen = AUD_FALSE;
+  dapi_core_t *core = nullptr;
+  unsigned int registered_after_delete = 0;
 };
 
 void log_event(dapi_component_t *component, const dapi_component_event_t *event) {
@@ -331,6 +333,7 @@ void log_event(dapi_component_t *component, const dapi_component_event_t *event)
     log->changing_seen = dapi_component_is_domain_changing(component);
     if (log->delete_self_on_changing) {
       dapi_component_delete(component);
+      log->registered_after_delete = dapi_core_num_components(log->core);
     }
   }
 }
@@ -409,6 +412,7 @@ TEST(DapiFanOut, DeletingAComponentFromItsOwnEventCallbackWaitsForTheEndOfTheFan
   Instance i;
   EventLog leaving, staying;
   leaving.delete_self_on_changing = true;
+  leaving.core = i.core();
   dapi_component_t *a = listening_component(i.core(), &leaving);
   dapi_component_t *b = listening_component(i.core(), &staying);
   const dapi_core_domain_info_t managed = domain_with(0x11, 5, 1);
@@ -418,6 +422,7 @@ TEST(DapiFanOut, DeletingAComponentFromItsOwnEventCallbackWaitsForTheEndOfTheFan
       (std::vector<dapi_component_event_type_t>{DAPI_COMPONENT_EVENT_TYPE_ACTIVE_DOMAIN_CHANGING}),
       leaving.types);
   EXPECT_EQ(2u, staying.types.size());
+  EXPECT_EQ(2u, leaving.registered_after_delete);
   EXPECT_EQ(1u, dapi_core_num_components(i.core()));
   (void)a;
   dapi_component_delete(b);
