@@ -8,7 +8,7 @@ aud_error_t aud_utime_get(aud_utime_t *t) {
   if (!t) {
     return AUD_ERR_INVALIDPARAMETER;
   }
-  aud_utime_t now;
+  aud_utime_t now{};
   if (gettimeofday(&now, nullptr) != 0) {
     return aud_error_from_system_error(errno);
   }
@@ -49,7 +49,7 @@ char *aud_utime_ctime(const aud_utime_t *t, char *buf) {
   if (t) {
     secs = t->tv_sec;
   } else {
-    aud_utime_t now;
+    aud_utime_t now{};
     if (aud_utime_get(&now) == AUD_SUCCESS) {
       secs = now.tv_sec;
     }
