@@ -265,6 +265,9 @@ uint16_t dgcp_array_msg_buffer_init(dgcp_packet_buf *buf, uint8_t n, uint16_t en
   }
   uint16_t size = dgcp_set_data_size(buf, static_cast<uint16_t>(data));
   if (size) {
+    // Reserved entries that are never handed out still travel, so they are
+    // zeroed rather than left with an earlier request's bytes.
+    memset(buf->packet + DGCP_ARRAY_MSG_HEAD_SIZE, 0, data - 2);
     array_msg(buf)->_pad = n;
     array_msg(buf)->_count = 0;
   }
