@@ -12,8 +12,6 @@
 #include "platform/aud_time.h"
 
 // Socket sets for select(): n is one more than the highest descriptor.
-#ifndef NORVA_DELOS_SOCKETS_DEFINED
-#define NORVA_DELOS_SOCKETS_DEFINED
 struct delos_sockets {
   int n;
   fd_set read_fds;
@@ -21,7 +19,6 @@ struct delos_sockets {
   fd_set except_fds;
 };
 typedef delos_sockets delos_sockets_t;
-#endif
 
 struct delos_runtime;
 typedef delos_runtime delos_runtime_t;

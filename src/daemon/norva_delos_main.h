@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "api/delos_runtime.h"
 #include "browse/db_browse_config.h"
 #include "daemon/norva_delos_timer.h"
 #include "platform/aud_error.h"
@@ -24,17 +25,6 @@ typedef enum {
   LOCAL_DELOS_ACTIVE = 3,
 } local_delos_state_t;
 
-// Socket sets for select(): n is one more than the highest descriptor.
-#ifndef NORVA_DELOS_SOCKETS_DEFINED
-#define NORVA_DELOS_SOCKETS_DEFINED
-struct delos_sockets {
-  int n;
-  fd_set read_fds;
-  fd_set write_fds;
-  fd_set except_fds;
-};
-typedef delos_sockets delos_sockets_t;
-#endif
 
 
 // One outstanding request to the local conmon server and whether it was accepted.
