@@ -149,6 +149,24 @@ bool norva_delos_api_parse_args(const char *prequest, int skip, int num_args, co
   return true;
 }
 
+int norva_delos_api_print_reply(const cJSON *root, char *pResponses, int size) {
+  if (root == nullptr || size < 0) return -1;
+  // Printing straight into the reply area saves a copy of a report that may
+  // be close to a megabyte. cJSON may refuse a buffer a few bytes before it is
+  // really full, so a refusal is checked with an exact print.
+  if (cJSON_PrintPreallocated(const_cast<cJSON *>(root), pResponses, size + 1, 1)) return 0;
+  char *text = cJSON_Print(root);
+  if (text == nullptr) return -1;
+  size_t n = strlen(text);
+  int rc = -1;
+  if (n <= static_cast<size_t>(size)) {
+    memcpy(pResponses, text, n + 1);
+    rc = 0;
+  }
+  cJSON_free(text);
+  return rc;
+}
+
 int norva_delos_api_write_reply(char *pResponses, int size, const char *cmd, const char *status) {
   cJSON *root = cJSON_CreateObject();
   cJSON *ack = cJSON_CreateObject();
@@ -206,15 +224,10 @@ int norva_delos_api_help(int, const char *, char *pResponses, int size, int) {
   }
   cJSON_AddItemToArray(list, entries);
   cJSON_AddItemToObject(root, "devicelist", list);
-  char *text = cJSON_Print(root);
-  cJSON_Delete(root);
-  size_t n = text != nullptr ? strlen(text) : 0;
-  if (text != nullptr && size >= 0 && n <= static_cast<size_t>(size)) {
-    memcpy(pResponses, text, n + 1);
-  } else {
+  if (norva_delos_api_print_reply(root, pResponses, size) != 0) {
     norva_delos_api_write_reply(pResponses, size, "help", "fail");
   }
-  cJSON_free(text);
+  cJSON_Delete(root);
   return 0;
 }
 

@@ -9,6 +9,8 @@
 
 #include "platform/aud_error.h"
 
+struct cJSON;
+
 // Argument field limits in characters (the field size less its terminator).
 // Longer words are refused: failure reply, operation not called.
 #define NORVA_DELOS_API_DEVNAME_MAX 31
@@ -134,6 +136,11 @@ uint32_t parse_address(const char *text);
 // are left empty. false (args unspecified) when a word exceeds its limit.
 bool norva_delos_api_parse_args(const char *prequest, int skip, int num_args, const int *limits,
                                 char (*args)[NORVA_DELOS_API_DOMAIN_MAX + 1]);
+
+// Prints root with cJSON's formatted printer into pResponses when the text fits
+// size characters (plus the terminator): 0; otherwise -1 and the area's
+// content is unspecified.
+int norva_delos_api_print_reply(const cJSON *root, char *pResponses, int size);
 
 // Writes {"ack":{"cmd":cmd,"status":status}} into pResponses when it fits size
 // characters; 0, or -1 when it does not fit (nothing written).

@@ -233,14 +233,8 @@ int norva_delos_api_get_devices(int, const char *prequest, char *pResponses, int
   cJSON *root = nullptr;
   // The records belong to the main thread; the tree is printed here afterwards.
   norva_delos_mainq_call([&] { root = norva_delos_devlist_build(name, !bAll, seq); });
-  char *text = root != nullptr ? cJSON_Print(root) : nullptr;
+  bool fits = root != nullptr && norva_delos_api_print_reply(root, pResponses, size) == 0;
   cJSON_Delete(root);
-  size_t n = text != nullptr ? strlen(text) : 0;
-  if (text != nullptr && size >= 0 && n <= static_cast<size_t>(size)) {
-    memcpy(pResponses, text, n + 1);
-  } else {
-    norva_delos_api_write_reply(pResponses, size, "delos get devices", "fail");
-  }
-  cJSON_free(text);
+  if (!fits) norva_delos_api_write_reply(pResponses, size, "delos get devices", "fail");
   return 0;
 }

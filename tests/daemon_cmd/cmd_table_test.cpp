@@ -347,6 +347,12 @@ TEST_F(CommandTable, HelpAnswersFailWhenItDoesNotFitTheCapacity) {
   EXPECT_EQ(envelope("help", "fail"), dispatch("help!", 200));
 }
 
+TEST_F(CommandTable, HelpFitsACapacityOfExactlyItsLengthAndNotOneLess) {
+  const int len = static_cast<int>(expected_help().size());
+  EXPECT_EQ(expected_help(), dispatch("help!", len));
+  EXPECT_EQ(envelope("help", "fail"), dispatch("help!", len - 1));
+}
+
 TEST_F(CommandTable, HelpMatchesOnlyTheExactCommand) {
   EXPECT_EQ(envelope("help me!", "failure"), dispatch("help me!"));
 }
