@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -23,6 +26,30 @@ struct packet {
     memset(buf.packet, 0, sizeof buf.packet);
     len = bytes.size() < sizeof buf.packet ? bytes.size() : sizeof buf.packet;
     memcpy(buf.packet, bytes.data(), len);
+    dump_seed(bytes);
+  }
+  // With NORVA_WIRE_DUMP_CORPUS set to the fuzz corpus folder, every packet
+  // a test reads is also written there as a seed for the harness of its
+  // opcode family (regenerates fuzz/corpus/dgcp_* and arcp_*).
+  static void dump_seed(const std::vector<uint8_t> &bytes) {
+    const char *dir = getenv("NORVA_WIRE_DUMP_CORPUS");
+    if (!dir || bytes.size() < 10) return;
+    unsigned group = bytes[6];
+    const char *name = "dgcp_packet";
+    if (group == 0x10 || group == 0x11 || group == 0x12 || group == 0x33 || group == 0x40 || group == 0x41) {
+      name = "arcp_device";
+    } else if (group == 0x20 || group == 0x22 || group == 0x30 || group == 0x32) {
+      name = "arcp_channel";
+    } else if (group == 0x24 || group == 0x26 || group == 0x34 || group == 0x36) {
+      name = "arcp_media";
+    }
+    std::string text(bytes.begin(), bytes.end());
+    char path[512];
+    snprintf(path, sizeof path, "%s/%s/seed-%016zx", dir, name, std::hash<std::string>{}(text));
+    if (FILE *f = fopen(path, "wb")) {
+      fwrite(bytes.data(), 1, bytes.size(), f);
+      fclose(f);
+    }
   }
   const dgcp_head *head() const { return reinterpret_cast<const dgcp_head *>(buf.packet); }
   uint16_t offset_of(const void *p) const {
