@@ -120,7 +120,8 @@ void small(const uint8_t *b, size_t n) {
   conmon_aurelian_upgrade_status_t st;
   use(conmon_aurelian_upgrade_status_get_upgrade_status(b, n, &st));
   conmon_aurelian_upgrade_source_file_t f;
-  if (conmon_aurelian_upgrade_status_get_source_file_info(b, n, &f) == AUD_SUCCESS) use_str(f.filename);
+  if (conmon_aurelian_upgrade_status_get_source_file_info(b, n, &f) == AUD_SUCCESS)
+    use_str(f.filename);
 }
 
 void id_set(const uint8_t *b, size_t n) {
@@ -129,7 +130,8 @@ void id_set(const uint8_t *b, size_t n) {
   uint16_t records = conmon_aurelian_id_set__num_media_records(&media);
   for (uint32_t i = 0; i < records && i < 64; i++) {
     conmon_aurelian_id_set_media_record_read_t r;
-    if (conmon_aurelian_id_set__media_record_at(&media, static_cast<uint16_t>(i), &r) != AUD_SUCCESS) {
+    if (conmon_aurelian_id_set__media_record_at(&media, static_cast<uint16_t>(i), &r) !=
+        AUD_SUCCESS) {
       continue;
     }
     use(conmon_aurelian_id_set_media_record__media_type(&r));

@@ -26,7 +26,8 @@ void read_all(const conmon_ipc_message_t *m) {
       if (conmon_ipc_get_status(m) == CONMON_IPC_STATUS_REQUEST) {
         if (conmon_ipc_read_connect_request(m, name, &u16) == AUD_SUCCESS) {
           conmon_ipc_message_t again;
-          check(conmon_ipc_write_connect_request(&again, m->head._vers, 1, name, u16) == AUD_SUCCESS);
+          check(conmon_ipc_write_connect_request(&again, m->head._vers, 1, name, u16) ==
+                AUD_SUCCESS);
           conmon_name_t name2;
           uint16_t k2 = 0;
           check(conmon_ipc_read_connect_request(&again, name2, &k2) == AUD_SUCCESS);
@@ -76,7 +77,8 @@ void read_all(const conmon_ipc_message_t *m) {
     case CONMON_IPC_OPCODE_LEGACY_METERING_ADDRESSES:
       for (uint16_t s = 0; s < 200; s++) {
         conmon_ipc_legacy_metering_subscription_info_t info;
-        if (conmon_ipc_legacy_read_subscription_address(m, s, &info) == AUD_ERR_INVALIDPARAMETER) break;
+        if (conmon_ipc_legacy_read_subscription_address(m, s, &info) == AUD_ERR_INVALIDPARAMETER)
+          break;
       }
       break;
     case CONMON_IPC_OPCODE_SET_DELOS_DEVICE_NAME:

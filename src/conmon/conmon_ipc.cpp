@@ -32,22 +32,28 @@ constexpr size_t kN0Index = 64, kN0Mac = 68, kN0LinkUp = 74, kN0Speed = 76, kN0I
 constexpr size_t kSFlags = 0, kSType = 2, kSName = 4, kSInstance = 36, kSStatus = 46, kSPort = 48,
                  kSAvail = 50, kSActive = 51, kSAddr = 52;
 // Send Message
-constexpr size_t kSmType = 10, kSmMsg = 12, kSmSec = 12, kSmUsec = 16, kSmName = 20,
-                 kSmCtlMsg = 52;
+constexpr size_t kSmType = 10, kSmMsg = 12, kSmSec = 12, kSmUsec = 16, kSmName = 20, kSmCtlMsg = 52;
 // Monitoring with flags
 constexpr size_t kMfType = 10, kMfFlags = 15, kMfMsg = 16;
 // Channel messages
-constexpr size_t kCmType = 10, kCmDir = 12, kCmFlags = 15, kCmMsg = 16, kNcmName = 16,
-                 kNcmMsg = 48;
+constexpr size_t kCmType = 10, kCmDir = 12, kCmFlags = 15, kCmMsg = 16, kNcmName = 16, kNcmMsg = 48;
 // Legacy metering
 constexpr size_t kLmType = 10, kLmDir = 12, kLmNumSubs = 14, kLmNumAddr = 16, kLmFirst = 20;
 
 const uint8_t *raw(const conmon_ipc_message_t *m) { return m->raw; }
 uint8_t *raw(conmon_ipc_message_t *m) { return m->raw; }
-uint16_t get16(const conmon_ipc_message_t *m, size_t off) { return conmon_load_host16(raw(m) + off); }
-uint32_t get32(const conmon_ipc_message_t *m, size_t off) { return conmon_load_host32(raw(m) + off); }
-void put16(conmon_ipc_message_t *m, size_t off, uint16_t v) { conmon_store_host16(raw(m) + off, v); }
-void put32(conmon_ipc_message_t *m, size_t off, uint32_t v) { conmon_store_host32(raw(m) + off, v); }
+uint16_t get16(const conmon_ipc_message_t *m, size_t off) {
+  return conmon_load_host16(raw(m) + off);
+}
+uint32_t get32(const conmon_ipc_message_t *m, size_t off) {
+  return conmon_load_host32(raw(m) + off);
+}
+void put16(conmon_ipc_message_t *m, size_t off, uint16_t v) {
+  conmon_store_host16(raw(m) + off, v);
+}
+void put32(conmon_ipc_message_t *m, size_t off, uint32_t v) {
+  conmon_store_host32(raw(m) + off, v);
+}
 
 // The usable size of a received message: its size field, never past the buffer.
 size_t msg_size(const conmon_ipc_message_t *m) {
@@ -165,7 +171,8 @@ uint16_t num_networks(const conmon_networks_t *n) {
 
 // Reads networks described by an array descriptor at desc: at most two entries, each
 // at offset + i * size; entries declared shorter than 36 bytes stay zero.
-aud_error_t read_networks_array(const conmon_ipc_message_t *m, size_t desc, conmon_networks_t *out) {
+aud_error_t read_networks_array(const conmon_ipc_message_t *m, size_t desc,
+                                conmon_networks_t *out) {
   size_t size = msg_size(m);
   if (!conmon_span_fits(size, desc, sizeof(conmon_ipc_array_info_t))) return AUD_ERR_TRUNCATED;
   size_t num = get16(m, desc), esize = get16(m, desc + 2), first = get16(m, desc + 4);
@@ -267,7 +274,9 @@ conmon_ipc_version_t conmon_ipc_get_version(const conmon_ipc_message_t *msg) {
 }
 uint16_t conmon_ipc_get_size(const conmon_ipc_message_t *msg) { return msg->head._size; }
 uint16_t conmon_ipc_get_seqnum(const conmon_ipc_message_t *msg) { return msg->head._seqnum; }
-void conmon_ipc_set_seqnum(conmon_ipc_message_t *msg, uint16_t seqnum) { msg->head._seqnum = seqnum; }
+void conmon_ipc_set_seqnum(conmon_ipc_message_t *msg, uint16_t seqnum) {
+  msg->head._seqnum = seqnum;
+}
 conmon_ipc_opcode_t conmon_ipc_get_opcode(const conmon_ipc_message_t *msg) {
   return msg->head._opcode;
 }
@@ -304,10 +313,12 @@ aud_error_t conmon_ipc_write_connect_request(conmon_ipc_message_t *msg,
   return AUD_SUCCESS;
 }
 
-aud_error_t conmon_ipc_write_register_messages_request(
-    conmon_ipc_message_t *msg, conmon_ipc_version_t version, uint16_t seqnum,
-    aud_bool_t registering, conmon_channel_type_t channel_type,
-    conmon_channel_direction_t channel_direction, uint16_t port) {
+aud_error_t conmon_ipc_write_register_messages_request(conmon_ipc_message_t *msg,
+                                                       conmon_ipc_version_t version,
+                                                       uint16_t seqnum, aud_bool_t registering,
+                                                       conmon_channel_type_t channel_type,
+                                                       conmon_channel_direction_t channel_direction,
+                                                       uint16_t port) {
   if (!msg || !valid_version(version) || channel_type >= CONMON_NUM_CHANNELS ||
       channel_direction > CONMON_CHANNEL_DIRECTION_RX) {
     return AUD_ERR_INVALIDPARAMETER;
@@ -328,10 +339,9 @@ aud_error_t conmon_ipc_write_register_messages_request(
 namespace {
 aud_error_t write_subscription_request(conmon_ipc_message_t *msg, conmon_ipc_version_t version,
                                        uint16_t seqnum, conmon_ipc_opcode_t opcode,
-                                       conmon_channel_type_t channel_type,
-                                       const char *device_name, uint16_t port) {
-  if (!msg || !valid_version(version) || channel_type == 0 ||
-      channel_type >= CONMON_NUM_CHANNELS) {
+                                       conmon_channel_type_t channel_type, const char *device_name,
+                                       uint16_t port) {
+  if (!msg || !valid_version(version) || channel_type == 0 || channel_type >= CONMON_NUM_CHANNELS) {
     return AUD_ERR_INVALIDPARAMETER;
   }
   size_t n = device_name ? strnlen(device_name, CONMON_NAME_SIZE - 1) : 0;
@@ -354,8 +364,8 @@ aud_error_t conmon_ipc_write_subscribe_request(conmon_ipc_message_t *msg,
                                                conmon_ipc_version_t version, uint16_t seqnum,
                                                conmon_channel_type_t channel_type,
                                                const char *device_name, uint16_t port) {
-  return write_subscription_request(msg, version, seqnum, CONMON_IPC_OPCODE_SUBSCRIBE,
-                                    channel_type, device_name, port);
+  return write_subscription_request(msg, version, seqnum, CONMON_IPC_OPCODE_SUBSCRIBE, channel_type,
+                                    device_name, port);
 }
 
 aud_error_t conmon_ipc_write_unsubscribe_request(conmon_ipc_message_t *msg,
@@ -520,9 +530,8 @@ aud_error_t conmon_ipc_write_subscribe_response(conmon_ipc_message_t *resp,
   if (!resp || !req || !subscription) return AUD_ERR_INVALIDPARAMETER;
   conmon_ipc_version_t v = response_version(req);
   uint16_t seqnum = req->head._seqnum;
-  aud_error_t err = conmon_ipc_write_subscriptions_changed(resp, v, seqnum,
-                                                           CONMON_CHANNEL_DIRECTION_RX, 1,
-                                                           subscription);
+  aud_error_t err = conmon_ipc_write_subscriptions_changed(
+      resp, v, seqnum, CONMON_CHANNEL_DIRECTION_RX, 1, subscription);
   if (err != AUD_SUCCESS) return err;
   resp->head._opcode = CONMON_IPC_OPCODE_SUBSCRIBE;
   resp->head._status_and_flags = CONMON_IPC_STATUS_RESPONSE;
@@ -629,13 +638,10 @@ aud_error_t copy_message(conmon_ipc_message_t *msg, size_t at, const conmon_mess
 }
 }  // namespace
 
-aud_error_t conmon_ipc_write_channel_message(conmon_ipc_message_t *msg,
-                                             conmon_ipc_version_t version,
-                                             conmon_channel_type_t channel_type,
-                                             conmon_channel_direction_t channel_direction,
-                                             conmon_message_source_type_t source_type,
-                                             const conmon_message_head_t *message,
-                                             size_t message_size) {
+aud_error_t conmon_ipc_write_channel_message(
+    conmon_ipc_message_t *msg, conmon_ipc_version_t version, conmon_channel_type_t channel_type,
+    conmon_channel_direction_t channel_direction, conmon_message_source_type_t source_type,
+    const conmon_message_head_t *message, size_t message_size) {
   if (!msg || !valid_version(version)) return AUD_ERR_INVALIDPARAMETER;
   aud_error_t err = copy_message(msg, kCmMsg, message, message_size);
   if (err != AUD_SUCCESS) return err;
@@ -648,13 +654,10 @@ aud_error_t conmon_ipc_write_channel_message(conmon_ipc_message_t *msg,
   return AUD_SUCCESS;
 }
 
-aud_error_t conmon_ipc_write_named_channel_message(conmon_ipc_message_t *msg,
-                                                   conmon_ipc_version_t version,
-                                                   conmon_channel_type_t channel_type,
-                                                   conmon_channel_direction_t channel_direction,
-                                                   const char *name,
-                                                   const conmon_message_head_t *message,
-                                                   size_t message_size) {
+aud_error_t conmon_ipc_write_named_channel_message(
+    conmon_ipc_message_t *msg, conmon_ipc_version_t version, conmon_channel_type_t channel_type,
+    conmon_channel_direction_t channel_direction, const char *name,
+    const conmon_message_head_t *message, size_t message_size) {
   if (!msg || !valid_version(version)) return AUD_ERR_INVALIDPARAMETER;
   aud_error_t err = copy_message(msg, kNcmMsg, message, message_size);
   if (err != AUD_SUCCESS) return err;
@@ -722,14 +725,11 @@ aud_error_t conmon_ipc_read_connect_response_data(const conmon_ipc_message_t *ms
   return AUD_SUCCESS;
 }
 
-aud_error_t conmon_ipc_read_connect_response(const conmon_ipc_message_t *msg,
-                                             uint16_t *server_flags,
-                                             delos_version_t *server_version,
-                                             uint32_t *server_version_build,
-                                             conmon_name_t delos_device_name,
-                                             delos_dns_domain_name_t dns_domain_name,
-                                             conmon_instance_id_t *instance_id,
-                                             conmon_networks_t *networks) {
+aud_error_t conmon_ipc_read_connect_response(
+    const conmon_ipc_message_t *msg, uint16_t *server_flags, delos_version_t *server_version,
+    uint32_t *server_version_build, conmon_name_t delos_device_name,
+    delos_dns_domain_name_t dns_domain_name, conmon_instance_id_t *instance_id,
+    conmon_networks_t *networks) {
   conmon_ipc_connect_response_data_t d;
   aud_error_t err = conmon_ipc_read_connect_response_data(msg, &d);
   if (err != AUD_SUCCESS) return err;
@@ -788,9 +788,9 @@ aud_error_t conmon_ipc_read_subscription_changes(const conmon_ipc_message_t *msg
   uint16_t num = get16(msg, 10);
   if (size < l.first + l.esize * num) return AUD_ERR_TRUNCATED;
   if (channel_direction) {
-    *channel_direction =
-        msg->head._vers >= CONMON_IPC_VERSION_1_1_0 ? get16(msg, 12)
-                                                    : static_cast<uint16_t>(CONMON_CHANNEL_DIRECTION_RX);
+    *channel_direction = msg->head._vers >= CONMON_IPC_VERSION_1_1_0
+                             ? get16(msg, 12)
+                             : static_cast<uint16_t>(CONMON_CHANNEL_DIRECTION_RX);
   }
   if (num_subscriptions) *num_subscriptions = num;
   return AUD_SUCCESS;
@@ -894,10 +894,17 @@ aud_error_t conmon_ipc_get_conmon_message(const conmon_ipc_message_t *msg,
       if (size < kSmType + 2) return AUD_ERR_TRUNCATED;
       at = get16(msg, kSmType) == CONMON_CHANNEL_TYPE_CONTROL ? kSmCtlMsg : kSmMsg;
       break;
-    case CONMON_IPC_OPCODE_SEND_MONITORING_MESSAGE_WITH_FLAGS: at = kMfMsg; break;
-    case CONMON_IPC_OPCODE_CHANNEL_MESSAGE: at = kCmMsg; break;
-    case CONMON_IPC_OPCODE_NAMED_CHANNEL_MESSAGE: at = kNcmMsg; break;
-    default: return AUD_ERR_NOTSUPPORTED;
+    case CONMON_IPC_OPCODE_SEND_MONITORING_MESSAGE_WITH_FLAGS:
+      at = kMfMsg;
+      break;
+    case CONMON_IPC_OPCODE_CHANNEL_MESSAGE:
+      at = kCmMsg;
+      break;
+    case CONMON_IPC_OPCODE_NAMED_CHANNEL_MESSAGE:
+      at = kNcmMsg;
+      break;
+    default:
+      return AUD_ERR_NOTSUPPORTED;
   }
   if (!conmon_span_fits(size, at, CONMON_MESSAGE_HEAD_SIZE)) return AUD_ERR_TRUNCATED;
   size_t n = embedded_size(msg, at);
@@ -992,7 +999,8 @@ conmon_ipc_status_t conmon_ipc_validate(const conmon_ipc_message_t *msg, size_t 
       return 0;
     case CONMON_IPC_OPCODE_CONNECT:
       if (request) {
-        const void *nul = std::memchr(raw(msg) + kName, 0, std::min<size_t>(CONMON_NAME_SIZE, size - kName));
+        const void *nul =
+            std::memchr(raw(msg) + kName, 0, std::min<size_t>(CONMON_NAME_SIZE, size - kName));
         if (!nul) return size - kName < CONMON_NAME_SIZE ? kSize : kData;
         return 0;  // the NUL lies within the size, so the size rule holds
       }
@@ -1140,7 +1148,7 @@ constexpr std::array<opcode_row, 19> kOpcodes = {{
 }};
 
 constexpr std::array<const char *, CONMON_NUM_CHANNELS> kChannelTypes = {
-    "control", "metering", "status", "broadcast", "local",
+    "control", "metering",  "status",           "broadcast", "local",
     "serial",  "keepalive", "vendor_broadcast", "monitoring"};
 
 struct rxstatus_row {
@@ -1190,15 +1198,23 @@ aud_error_t conmon_ipc_status_to_error(uint16_t status) {
 conmon_ipc_status_t conmon_ipc_status_from_error(aud_error_t error,
                                                  conmon_ipc_status_t status_if_success) {
   switch (error) {
-    case AUD_SUCCESS: return status_if_success;
+    case AUD_SUCCESS:
+      return status_if_success;
     case AUD_ERR_INVALIDPARAMETER:
-    case AUD_ERR_INVALIDDATA: return CONMON_IPC_STATUS_INVALID_DATA;
-    case AUD_ERR_INVALIDSTATE: return CONMON_IPC_STATUS_INVALID_STATE;
-    case AUD_ERR_NOTSUPPORTED: return CONMON_IPC_STATUS_NOT_SUPPORTED;
-    case AUD_ERR_TIMEDOUT: return CONMON_IPC_STATUS_TIMEOUT;
-    case AUD_ERR_NOTFOUND: return CONMON_IPC_STATUS_NOT_FOUND;
-    case AUD_ERR_NOBUFS: return CONMON_IPC_STATUS_NO_BUFFERS;
-    default: return CONMON_IPC_STATUS_INTERNAL_ERROR;
+    case AUD_ERR_INVALIDDATA:
+      return CONMON_IPC_STATUS_INVALID_DATA;
+    case AUD_ERR_INVALIDSTATE:
+      return CONMON_IPC_STATUS_INVALID_STATE;
+    case AUD_ERR_NOTSUPPORTED:
+      return CONMON_IPC_STATUS_NOT_SUPPORTED;
+    case AUD_ERR_TIMEDOUT:
+      return CONMON_IPC_STATUS_TIMEOUT;
+    case AUD_ERR_NOTFOUND:
+      return CONMON_IPC_STATUS_NOT_FOUND;
+    case AUD_ERR_NOBUFS:
+      return CONMON_IPC_STATUS_NO_BUFFERS;
+    default:
+      return CONMON_IPC_STATUS_INTERNAL_ERROR;
   }
 }
 
@@ -1286,13 +1302,13 @@ const char *conmon_networks_to_string(const conmon_networks_t *networks, char *b
     const conmon_network_t &n = networks->networks[i];
     char ip[16], mask[16], gw[16], dns[16];
     const uint8_t *m = n.mac_address;
-    used += snprintf(buf + used, len - used,
-                     "  %d: %d %s/%d %02x:%02x:%02x:%02x:%02x:%02x addr:%s mask:%s gw:%s dns:%s\n",
-                     static_cast<int>(i), static_cast<int>(n.interface_index),
-                     n.is_up ? "up" : "down", static_cast<int>(n.link_speed), m[0], m[1], m[2],
-                     m[3], m[4], m[5], dotted(n.ip_address, ip, sizeof ip),
-                     dotted(n.netmask, mask, sizeof mask), dotted(n.gateway, gw, sizeof gw),
-                     dotted(n.dns_server, dns, sizeof dns));
+    used +=
+        snprintf(buf + used, len - used,
+                 "  %d: %d %s/%d %02x:%02x:%02x:%02x:%02x:%02x addr:%s mask:%s gw:%s dns:%s\n",
+                 static_cast<int>(i), static_cast<int>(n.interface_index), n.is_up ? "up" : "down",
+                 static_cast<int>(n.link_speed), m[0], m[1], m[2], m[3], m[4], m[5],
+                 dotted(n.ip_address, ip, sizeof ip), dotted(n.netmask, mask, sizeof mask),
+                 dotted(n.gateway, gw, sizeof gw), dotted(n.dns_server, dns, sizeof dns));
   }
   return buf;
 }

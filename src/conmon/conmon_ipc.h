@@ -162,10 +162,12 @@ aud_error_t conmon_ipc_write_connect_request(conmon_ipc_message_t *msg,
                                              conmon_ipc_version_t version, uint16_t seqnum,
                                              const char *name, uint16_t keepalive_timeout_secs);
 // Opcode Register when registering, else Deregister.
-aud_error_t conmon_ipc_write_register_messages_request(
-    conmon_ipc_message_t *msg, conmon_ipc_version_t version, uint16_t seqnum,
-    aud_bool_t registering, conmon_channel_type_t channel_type,
-    conmon_channel_direction_t channel_direction, uint16_t port);
+aud_error_t conmon_ipc_write_register_messages_request(conmon_ipc_message_t *msg,
+                                                       conmon_ipc_version_t version,
+                                                       uint16_t seqnum, aud_bool_t registering,
+                                                       conmon_channel_type_t channel_type,
+                                                       conmon_channel_direction_t channel_direction,
+                                                       uint16_t port);
 // device_name null or empty: a global subscription. Name cut to 31 characters.
 aud_error_t conmon_ipc_write_subscribe_request(conmon_ipc_message_t *msg,
                                                conmon_ipc_version_t version, uint16_t seqnum,
@@ -236,21 +238,15 @@ aud_error_t conmon_ipc_legacy_write_metering_addresses(
     const conmon_ipc_legacy_metering_subscription_info_t *subscription_infos);
 // Channel Message event carrying a whole conmon message (head and body, message_size
 // bytes, the head's size field included in them).
-aud_error_t conmon_ipc_write_channel_message(conmon_ipc_message_t *msg,
-                                             conmon_ipc_version_t version,
-                                             conmon_channel_type_t channel_type,
-                                             conmon_channel_direction_t channel_direction,
-                                             conmon_message_source_type_t source_type,
-                                             const conmon_message_head_t *message,
-                                             size_t message_size);
+aud_error_t conmon_ipc_write_channel_message(
+    conmon_ipc_message_t *msg, conmon_ipc_version_t version, conmon_channel_type_t channel_type,
+    conmon_channel_direction_t channel_direction, conmon_message_source_type_t source_type,
+    const conmon_message_head_t *message, size_t message_size);
 // Named Channel Message event; name null or empty when the sender is unknown.
-aud_error_t conmon_ipc_write_named_channel_message(conmon_ipc_message_t *msg,
-                                                   conmon_ipc_version_t version,
-                                                   conmon_channel_type_t channel_type,
-                                                   conmon_channel_direction_t channel_direction,
-                                                   const char *name,
-                                                   const conmon_message_head_t *message,
-                                                   size_t message_size);
+aud_error_t conmon_ipc_write_named_channel_message(
+    conmon_ipc_message_t *msg, conmon_ipc_version_t version, conmon_channel_type_t channel_type,
+    conmon_channel_direction_t channel_direction, const char *name,
+    const conmon_message_head_t *message, size_t message_size);
 
 // ---- Readers. Out-parameters are untouched on failure; pointers may be null for
 // values the caller does not want. AUD_ERR_TRUNCATED when a field lies past the
@@ -258,14 +254,11 @@ aud_error_t conmon_ipc_write_named_channel_message(conmon_ipc_message_t *msg,
 
 aud_error_t conmon_ipc_read_connect_request(const conmon_ipc_message_t *msg, conmon_name_t name,
                                             uint16_t *keepalive_timeout_secs);
-aud_error_t conmon_ipc_read_connect_response(const conmon_ipc_message_t *msg,
-                                             uint16_t *server_flags,
-                                             delos_version_t *server_version,
-                                             uint32_t *server_version_build,
-                                             conmon_name_t delos_device_name,
-                                             delos_dns_domain_name_t dns_domain_name,
-                                             conmon_instance_id_t *instance_id,
-                                             conmon_networks_t *networks);
+aud_error_t conmon_ipc_read_connect_response(
+    const conmon_ipc_message_t *msg, uint16_t *server_flags, delos_version_t *server_version,
+    uint32_t *server_version_build, conmon_name_t delos_device_name,
+    delos_dns_domain_name_t dns_domain_name, conmon_instance_id_t *instance_id,
+    conmon_networks_t *networks);
 aud_error_t conmon_ipc_read_connect_response_data(const conmon_ipc_message_t *msg,
                                                   conmon_ipc_connect_response_data_t *data);
 aud_error_t conmon_ipc_read_networks_changed(const conmon_ipc_message_t *msg,
@@ -273,8 +266,7 @@ aud_error_t conmon_ipc_read_networks_changed(const conmon_ipc_message_t *msg,
 // Port 0 below 0x1100.
 aud_error_t conmon_ipc_read_register(const conmon_ipc_message_t *msg,
                                      conmon_channel_type_t *channel_type,
-                                     conmon_channel_direction_t *channel_direction,
-                                     uint16_t *port);
+                                     conmon_channel_direction_t *channel_direction, uint16_t *port);
 aud_error_t conmon_ipc_read_subscribe_request(const conmon_ipc_message_t *msg,
                                               conmon_channel_type_t *channel_type,
                                               conmon_name_t device_name, uint16_t *port);

@@ -38,11 +38,28 @@ TEST(AurelianIdSet, PlainBitmapIsOneAudioRecord) {
 // Bitmap of one byte (zero), media extension at 12, record offset array at 20, one
 // record at 22 whose two bitmap bytes at 36 set bits 0 and 9.
 bytes_t media_set(uint16_t record_flags, uint16_t media_type) {
-  return {0x07, 0x34, 0x01, 0x02, ZERO4, BE16(1), 0x00, 0x00,
-          BE32(1u), BE16(1), BE16(20),
+  return {0x07,
+          0x34,
+          0x01,
+          0x02,
+          ZERO4,
+          BE16(1),
+          0x00,
+          0x00,
+          BE32(1u),
+          BE16(1),
+          BE16(20),
           BE16(22),
-          14, 0, BE16(record_flags), BE16(0), BE16(media_type), BE16(0), BE16(2), BE16(36),
-          0x01, 0x02};
+          14,
+          0,
+          BE16(record_flags),
+          BE16(0),
+          BE16(media_type),
+          BE16(0),
+          BE16(2),
+          BE16(36),
+          0x01,
+          0x02};
 }
 
 TEST(AurelianIdSet, MediaRecordBitmapNamesChannelsZeroAndNine) {
@@ -102,10 +119,14 @@ bytes_t cut(bytes_t b, size_t n) {
 TEST(AurelianIdSet, BrokenSetsAreRejectedWithTheirResult) {
   const id_set_case cases[] = {
       {"body shorter than 10", {0x07, 0x34, 0x01, 0x02, ZERO4, 0x00}, false, AUD_ERR_INVALIDDATA},
-      {"bitmap past the end", {0x07, 0x34, 0x01, 0x02, ZERO4, BE16(5), 0x01}, false, AUD_ERR_INVALIDDATA},
+      {"bitmap past the end",
+       {0x07, 0x34, 0x01, 0x02, ZERO4, BE16(5), 0x01},
+       false,
+       AUD_ERR_INVALIDDATA},
       {"extension cut after its flags", cut(media_set(0, 3), 18), false, AUD_ERR_INVALIDDATA},
       {"record array offset zero", with(media_set(0, 3), 18, {BE16(0)}), false, AUD_ERR_NOTFOUND},
-      {"record array past the end", with(media_set(0, 3), 16, {BE16(40)}), false, AUD_ERR_TRUNCATED},
+      {"record array past the end", with(media_set(0, 3), 16, {BE16(40)}), false,
+       AUD_ERR_TRUNCATED},
       {"record offset zero", with(media_set(0, 3), 20, {BE16(0)}), true, AUD_ERR_NODATA},
       {"record past the end", with(media_set(0, 3), 20, {BE16(30)}), true, AUD_ERR_TRUNCATED},
       {"record on an odd offset", with(media_set(0, 3), 20, {BE16(21)}), true, AUD_ERR_INVALIDDATA},

@@ -92,9 +92,9 @@ TEST(AurelianStatusBuild, SampleRateStatusListsItsRatesAfterTheFixedPart) {
   const uint32_t rates[] = {44100, 48000};
   conmon_message_body_t body;
   size_t size = 0;
-  ASSERT_EQ(AUD_SUCCESS, conmon_aurelian_build_srate_status(&body, &size, 0x0734, 0,
-                                                            CONMON_AURELIAN_MESSAGE_TYPE_SRATE_STATUS,
-                                                            48000, 44100, 1, 2, rates));
+  ASSERT_EQ(AUD_SUCCESS, conmon_aurelian_build_srate_status(
+                             &body, &size, 0x0734, 0, CONMON_AURELIAN_MESSAGE_TYPE_SRATE_STATUS,
+                             48000, 44100, 1, 2, rates));
   EXPECT_EQ((bytes_t{0x07, 0x34, 0x00, 0x80, ZERO4, BE16(24), BE16(2), BE32(48000u), BE32(44100u),
                      BE16(1), BE16(0), BE32(44100u), BE32(48000u)}),
             first_bytes(body, size));
@@ -104,8 +104,9 @@ TEST(AurelianStatusBuild, IdSetSetsOneBitPerIdentifier) {
   const uint16_t ids[] = {1, 3, 16};
   conmon_message_body_t body;
   size_t size = 0;
-  ASSERT_EQ(AUD_SUCCESS, conmon_aurelian_build_id_set(&body, &size, 0x0734, 0,
-                                                      CONMON_AURELIAN_MESSAGE_TYPE_RX_CHANNEL_CHANGE, 3, ids));
+  ASSERT_EQ(AUD_SUCCESS,
+            conmon_aurelian_build_id_set(&body, &size, 0x0734, 0,
+                                         CONMON_AURELIAN_MESSAGE_TYPE_RX_CHANNEL_CHANGE, 3, ids));
   EXPECT_EQ((bytes_t{0x07, 0x34, 0x01, 0x02, ZERO4, BE16(2), 0x05, 0x80}), first_bytes(body, size));
 }
 
@@ -114,7 +115,8 @@ TEST(AurelianStatusBuild, TooManyPortsIsRefused) {
   c.num_ports = CONMON_AURELIAN_STATUS_BUILD_MAX_PORTS + 1;
   conmon_message_body_t body;
   size_t size = 0;
-  EXPECT_EQ(AUD_ERR_INVALIDPARAMETER, conmon_aurelian_build_clocking_status(&body, &size, 0x0734, 0, &c));
+  EXPECT_EQ(AUD_ERR_INVALIDPARAMETER,
+            conmon_aurelian_build_clocking_status(&body, &size, 0x0734, 0, &c));
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "conmon/messages/conmon_aurelian_status.h"
 #include "aurelian_fixtures.h"
+#include "conmon/messages/conmon_aurelian_status.h"
 #include "conmon_test_bytes.h"
 
 namespace {
@@ -39,16 +39,20 @@ TEST(AurelianClockingStatus, ExtensionBlockGivesCapabilitiesFlagsAndSubdomain) {
   EXPECT_EQ(0x0180, conmon_aurelian_clocking_status_get_capabilities(b.data(), b.size()));
   EXPECT_EQ(5, conmon_aurelian_clocking_status_get_subdomain_index(b.data(), b.size()));
   EXPECT_EQ(500, conmon_aurelian_clocking_status_get_max_drift(b.data(), b.size()));
-  EXPECT_STREQ("_DFLT", conmon_aurelian_clocking_status_get_subdomain_name(b.data(), b.size(), name));
-  EXPECT_EQ(AUD_TRUE, conmon_aurelian_clocking_status_get_multicast_ports_enabled(b.data(), b.size()));
+  EXPECT_STREQ("_DFLT",
+               conmon_aurelian_clocking_status_get_subdomain_name(b.data(), b.size(), name));
+  EXPECT_EQ(AUD_TRUE,
+            conmon_aurelian_clocking_status_get_multicast_ports_enabled(b.data(), b.size()));
   EXPECT_EQ(AUD_FALSE, conmon_aurelian_clocking_status_get_slave_only_enabled(b.data(), b.size()));
   EXPECT_EQ(AUD_TRUE, conmon_aurelian_clocking_status_is_preferred_locked(b.data(), b.size()));
-  EXPECT_EQ(AUD_FALSE, conmon_aurelian_clocking_status_get_unicast_delay_requests(b.data(), b.size()));
+  EXPECT_EQ(AUD_FALSE,
+            conmon_aurelian_clocking_status_get_unicast_delay_requests(b.data(), b.size()));
   EXPECT_EQ(0x0011, conmon_aurelian_clocking_status_get_mute_flags(b.data(), b.size()));
   EXPECT_EQ(CONMON_EXTERNAL_WC_STATE_VALID,
             conmon_aurelian_clocking_status_get_ext_wc_state(b.data(), b.size()));
   uint8_t domain = 0;
-  EXPECT_EQ(AUD_SUCCESS, conmon_aurelian_clocking_status_get_v2_domain_number(b.data(), b.size(), &domain));
+  EXPECT_EQ(AUD_SUCCESS,
+            conmon_aurelian_clocking_status_get_v2_domain_number(b.data(), b.size(), &domain));
   EXPECT_EQ(42, domain);
 }
 
@@ -60,7 +64,8 @@ TEST(AurelianClockingStatus, Ext2AndExt3RecordsDescribeEachPort) {
   const conmon_aurelian_port_status_ext2_t *p1 =
       conmon_aurelian_port_status_ext2_get_port_at_index(b.data(), b.size(), 1);
   EXPECT_EQ(9, conmon_aurelian_clocking_status_get_port_state(p0));
-  EXPECT_EQ(CONMON_PORT_PATH_TYPE_MULTICAST, conmon_aurelian_clocking_status_get_port_path_type(p0));
+  EXPECT_EQ(CONMON_PORT_PATH_TYPE_MULTICAST,
+            conmon_aurelian_clocking_status_get_port_path_type(p0));
   EXPECT_EQ(CONMON_TRANSPORT_LAYER_3, conmon_aurelian_clocking_status_get_port_transport_layer(p0));
   EXPECT_EQ(2, conmon_aurelian_clocking_status_get_port_ptp_version(p0));
   EXPECT_EQ(1, conmon_aurelian_clocking_status_get_port_id(p0));
@@ -102,25 +107,29 @@ TEST(AurelianClockingStatus, UnicastDelayFlagCountsOnlyBetween0603And071E) {
     SCOPED_TRACE(c.version);
     b[0] = static_cast<uint8_t>(c.version >> 8);
     b[1] = static_cast<uint8_t>(c.version);
-    EXPECT_EQ(c.expected, conmon_aurelian_clocking_status_get_unicast_delay_requests(b.data(), b.size()));
+    EXPECT_EQ(c.expected,
+              conmon_aurelian_clocking_status_get_unicast_delay_requests(b.data(), b.size()));
   }
 }
 
 TEST(AurelianClockingStatus, Version0100TakesThePortCountFromOffset20) {
-  bytes_t b = {0x01, 0x00, 0x00, 0x20, ZERO4, BE16(2), BE16(3), BE16(0), 0x00, 0x01, BE32(7u),
-               BE16(1), 0x00, 0x00, BE16(4), 0x00, 0x00};
+  bytes_t b = {0x01, 0x00,     0x00,    0x20, ZERO4, BE16(2), BE16(3), BE16(0), 0x00,
+               0x01, BE32(7u), BE16(1), 0x00, 0x00,  BE16(4), 0x00,    0x00};
   EXPECT_EQ(1, conmon_aurelian_clocking_status_num_ports(b.data(), b.size()));
-  EXPECT_EQ(CONMON_PORT_STATE_LISTENING, conmon_aurelian_port_status_get_port_state(
-                                            conmon_aurelian_clocking_status_port_at_index(b.data(), b.size(), 0)));
+  EXPECT_EQ(CONMON_PORT_STATE_LISTENING,
+            conmon_aurelian_port_status_get_port_state(
+                conmon_aurelian_clocking_status_port_at_index(b.data(), b.size(), 0)));
   EXPECT_EQ(nullptr, conmon_aurelian_clocking_status_get_uuid(b.data(), b.size()));
-  EXPECT_EQ(AUD_TRUE, conmon_aurelian_clocking_status_get_multicast_ports_enabled(b.data(), b.size()));
+  EXPECT_EQ(AUD_TRUE,
+            conmon_aurelian_clocking_status_get_multicast_ports_enabled(b.data(), b.size()));
 }
 
 TEST(AurelianInterfaceStatus, TwoInterfacesReadWithTheirAddresses) {
   bytes_t b = interface_status_0734();
   ASSERT_EQ(135u, b.size());
   EXPECT_EQ(2, conmon_aurelian_interface_status_num_interfaces(b.data(), b.size()));
-  EXPECT_EQ(CONMON_INTERFACE_MODE_SWITCHED, conmon_aurelian_interface_status_get_mode(b.data(), b.size()));
+  EXPECT_EQ(CONMON_INTERFACE_MODE_SWITCHED,
+            conmon_aurelian_interface_status_get_mode(b.data(), b.size()));
   EXPECT_EQ(CONMON_AURELIAN_INTERFACES_SWITCH_REDUNDANCY,
             conmon_aurelian_interface_status_get_flags(b.data(), b.size()));
   const conmon_aurelian_interface_t *i0 =
@@ -147,11 +156,13 @@ TEST(AurelianInterfaceStatus, SecondRecordsGiveDomainNameAndRebootSettings) {
       conmon_aurelian_interface_status_interface_at_index(b.data(), b.size(), 0);
   const conmon_aurelian_interface_t *i1 =
       conmon_aurelian_interface_status_interface_at_index(b.data(), b.size(), 1);
-  EXPECT_STREQ("studio.lan", conmon_aurelian_interface_status_get_domain_name(i0, b.data(), b.size()));
+  EXPECT_STREQ("studio.lan",
+               conmon_aurelian_interface_status_get_domain_name(i0, b.data(), b.size()));
   EXPECT_EQ(nullptr, conmon_aurelian_interface_status_get_domain_name(i1, b.data(), b.size()));
   EXPECT_EQ(AUD_TRUE, conmon_aurelian_interface_is_reboot_configured(i0, b.data(), b.size()));
   EXPECT_EQ(2, conmon_aurelian_interface_get_reboot_flags(i0, b.data(), b.size()));
-  EXPECT_EQ(ip(192, 168, 1, 11), conmon_aurelian_interface_get_reboot_ip_address(i0, b.data(), b.size()));
+  EXPECT_EQ(ip(192, 168, 1, 11),
+            conmon_aurelian_interface_get_reboot_ip_address(i0, b.data(), b.size()));
 }
 
 TEST(AurelianInterfaceStatus, OlderVersionsReadModeFlagsAndNamesAsAbsent) {
@@ -174,8 +185,9 @@ TEST(AurelianInterfaceStatus, UnterminatedDomainNameReadsAsAbsent) {
 }
 
 TEST(AurelianRateStatus, SampleRateListIsReadFromItsOffset) {
-  bytes_t b = {0x07, 0x34, 0x00, 0x80, ZERO4, BE16(24), BE16(3), BE32(48000u), BE32(96000u),
-               BE16(1), BE16(0), BE32(44100u), BE32(48000u), BE32(96000u)};
+  bytes_t b = {0x07,     0x34,         0x00,         0x80,         ZERO4,
+               BE16(24), BE16(3),      BE32(48000u), BE32(96000u), BE16(1),
+               BE16(0),  BE32(44100u), BE32(48000u), BE32(96000u)};
   EXPECT_EQ(48000u, conmon_aurelian_srate_get_current(b.data(), b.size()));
   EXPECT_EQ(96000u, conmon_aurelian_srate_get_new(b.data(), b.size()));
   EXPECT_EQ(CONMON_SRATE_MODE_REBOOT, conmon_aurelian_srate_get_mode(b.data(), b.size()));
@@ -186,16 +198,16 @@ TEST(AurelianRateStatus, SampleRateListIsReadFromItsOffset) {
 }
 
 TEST(AurelianRateStatus, EncodingModeBefore0501ReadsAsReboot) {
-  bytes_t b = {0x05, 0x00, 0x00, 0x82, ZERO4, BE16(24), BE16(1), BE32(24u), BE32(24u),
-               BE16(2), BE16(0), BE32(24u)};
+  bytes_t b = {0x05,    0x00,      0x00,      0x82,    ZERO4,   BE16(24),
+               BE16(1), BE32(24u), BE32(24u), BE16(2), BE16(0), BE32(24u)};
   EXPECT_EQ(CONMON_SRATE_MODE_REBOOT, conmon_aurelian_enc_get_mode(b.data(), b.size()));
   EXPECT_EQ(24, conmon_aurelian_enc_get_current(b.data(), b.size()));
   EXPECT_EQ(24, conmon_aurelian_enc_get_available(b.data(), b.size(), 0));
 }
 
 TEST(AurelianRateStatus, MisalignedListOffsetMeansNoList) {
-  bytes_t b = {0x07, 0x34, 0x00, 0x80, ZERO4, BE16(26), BE16(1), BE32(48000u), BE32(48000u),
-               BE16(1), BE16(0), 0, 0, BE32(48000u)};
+  bytes_t b = {0x07,         0x34,         0x00,    0x80,    ZERO4, BE16(26), BE16(1),
+               BE32(48000u), BE32(48000u), BE16(1), BE16(0), 0,     0,        BE32(48000u)};
   EXPECT_EQ(0, conmon_aurelian_srate_get_available_count(b.data(), b.size()));
 }
 
@@ -225,7 +237,8 @@ TEST(AurelianVersionsStatus, SoftwareVersionUnpacks8816WithItsBuild) {
   EXPECT_EQ(768, v.bugfix);
   EXPECT_EQ(12u, build);
   EXPECT_EQ(0x31u, conmon_aurelian_versions_status_get_capability_flags(b.data(), b.size()));
-  EXPECT_STREQ("DLS-BRICK", conmon_aurelian_versions_status_get_delos_model_name(b.data(), b.size()));
+  EXPECT_STREQ("DLS-BRICK",
+               conmon_aurelian_versions_status_get_delos_model_name(b.data(), b.size()));
 }
 
 TEST(AurelianVersionsStatus, FieldsNewerThanTheMessageReadAsDefaults) {
@@ -239,7 +252,8 @@ TEST(AurelianVersionsStatus, FieldsNewerThanTheMessageReadAsDefaults) {
   EXPECT_EQ(CONMON_AURELIAN_CLOCK_PROTOCOL_FLAG_PTPV1,
             conmon_aurelian_versions_status_get_clock_protocols(b.data(), b.size()));
   const char *id = nullptr;
-  EXPECT_EQ(AUD_ERR_VERSION, conmon_aurelian_versions_status_get_web_plugin_id(b.data(), b.size(), 0, &id));
+  EXPECT_EQ(AUD_ERR_VERSION,
+            conmon_aurelian_versions_status_get_web_plugin_id(b.data(), b.size(), 0, &id));
 }
 
 TEST(AurelianVersionsStatus, WebPluginIdsFollowTheFixedPart) {
@@ -250,9 +264,11 @@ TEST(AurelianVersionsStatus, WebPluginIdsFollowTheFixedPart) {
   std::memcpy(id.data(), "mixer", 6);
   b.insert(b.end(), id.begin(), id.end());
   const char *out = nullptr;
-  ASSERT_EQ(AUD_SUCCESS, conmon_aurelian_versions_status_get_web_plugin_id(b.data(), b.size(), 0, &out));
+  ASSERT_EQ(AUD_SUCCESS,
+            conmon_aurelian_versions_status_get_web_plugin_id(b.data(), b.size(), 0, &out));
   EXPECT_STREQ("mixer", out);
-  EXPECT_EQ(AUD_ERR_RANGE, conmon_aurelian_versions_status_get_web_plugin_id(b.data(), b.size(), 1, &out));
+  EXPECT_EQ(AUD_ERR_RANGE,
+            conmon_aurelian_versions_status_get_web_plugin_id(b.data(), b.size(), 1, &out));
 }
 
 TEST(AurelianManfVersionsStatus, Version0700HasNoManufacturerOrModelName) {
@@ -261,10 +277,12 @@ TEST(AurelianManfVersionsStatus, Version0700HasNoManufacturerOrModelName) {
   b[3] = 0xC0;
   std::memcpy(&b[52], "Aurelian Labs", 14);
   std::memcpy(&b[180], "Brick", 6);
-  EXPECT_EQ(nullptr, conmon_aurelian_manf_versions_status_get_manufacturer_name(b.data(), b.size()));
+  EXPECT_EQ(nullptr,
+            conmon_aurelian_manf_versions_status_get_manufacturer_name(b.data(), b.size()));
   EXPECT_EQ(nullptr, conmon_aurelian_manf_versions_status_get_model_name(b.data(), b.size()));
   b[1] = 0x01;
-  EXPECT_STREQ("Aurelian Labs", conmon_aurelian_manf_versions_status_get_manufacturer_name(b.data(), b.size()));
+  EXPECT_STREQ("Aurelian Labs",
+               conmon_aurelian_manf_versions_status_get_manufacturer_name(b.data(), b.size()));
   EXPECT_STREQ("Brick", conmon_aurelian_manf_versions_status_get_model_name(b.data(), b.size()));
 }
 
@@ -299,11 +317,12 @@ TEST(AurelianRoutingReady, CountsAndLinkDependOnVersion) {
 }
 
 bytes_t upgrade_status_with_file() {
-  return {0x07, 0x34, 0x00, 0x70, ZERO4, BE16(1), BE16(0x0305), BE32(0x2Fu), BE32(512u), BE32(4096u),
-          BE16(44), BE16(0), 'A', 'u', 'r', 'e', 'l', 'i', 'a', 'n', 'B', 'r', 'i', 'c', 'k', 0, 0, 0,
+  return {0x07, 0x34, 0x00, 0x70, ZERO4, BE16(1), BE16(0x0305), BE32(0x2Fu), BE32(512u),
+          BE32(4096u), BE16(44), BE16(0), 'A', 'u', 'r', 'e', 'l', 'i', 'a', 'n', 'B', 'r', 'i',
+          'c', 'k', 0, 0, 0,
           // file information record at 44
-          BE32(2u | 4u | 8u | 16u | 32u), BE32(0u), BE16(2), BE16(69), 10, 0, 0, 9, BE16(0), BE16(68),
-          BE32(4096u), 'f', 'w', 0};
+          BE32(2u | 4u | 8u | 16u | 32u), BE32(0u), BE16(2), BE16(69), 10, 0, 0, 9, BE16(0),
+          BE16(68), BE32(4096u), 'f', 'w', 0};
 }
 
 TEST(AurelianUpgradeStatus, StatusErrorProgressAndManufacturerAreRead) {
@@ -321,7 +340,8 @@ TEST(AurelianUpgradeStatus, StatusErrorProgressAndManufacturerAreRead) {
 TEST(AurelianUpgradeStatus, SourceFileRecordIsReadWithItsPath) {
   bytes_t b = upgrade_status_with_file();
   conmon_aurelian_upgrade_source_file_t f = {};
-  ASSERT_EQ(AUD_SUCCESS, conmon_aurelian_upgrade_status_get_source_file_info(b.data(), b.size(), &f));
+  ASSERT_EQ(AUD_SUCCESS,
+            conmon_aurelian_upgrade_status_get_source_file_info(b.data(), b.size(), &f));
   EXPECT_EQ(2, f.protocol);
   EXPECT_EQ(69, f.port);
   EXPECT_EQ(ip(10, 0, 0, 9), f.addr_inet);
@@ -337,7 +357,8 @@ TEST(AurelianUpgradeStatus, BeforeVersion0709OnlyTheStatusIsRead) {
   EXPECT_EQ(1, s.status);
   EXPECT_EQ(0, s.last_error);
   conmon_aurelian_upgrade_source_file_t f = {};
-  EXPECT_EQ(AUD_ERR_VERSION, conmon_aurelian_upgrade_status_get_source_file_info(b.data(), b.size(), &f));
+  EXPECT_EQ(AUD_ERR_VERSION,
+            conmon_aurelian_upgrade_status_get_source_file_info(b.data(), b.size(), &f));
 }
 
 TEST(AurelianTexts, EnumerationsHaveTheirTextsAndUnknownValuesSayUnknown) {
@@ -370,8 +391,11 @@ bytes_t with(bytes_t b, size_t at, bytes_t v) {
 TEST(AurelianReaders, TruncatedOrInconsistentBodiesAreRejected) {
   const bad_body cases[] = {
       {"clocking head only", cut(clocking_status_0734(), 8),
-       [](const uint8_t *b, size_t n) { return conmon_aurelian_clocking_status_num_ports(b, n) == 0; }},
-      {"clocking port count beyond the records", with(cut(clocking_status_0734(), 52), 44, {BE16(3), 0, 0}),
+       [](const uint8_t *b, size_t n) {
+         return conmon_aurelian_clocking_status_num_ports(b, n) == 0;
+       }},
+      {"clocking port count beyond the records",
+       with(cut(clocking_status_0734(), 52), 44, {BE16(3), 0, 0}),
        [](const uint8_t *b, size_t n) {
          return conmon_aurelian_clocking_status_port_at_index(b, n, 1) == nullptr &&
                 conmon_aurelian_clocking_status_port_at_index(b, n, 0) != nullptr;
@@ -387,13 +411,17 @@ TEST(AurelianReaders, TruncatedOrInconsistentBodiesAreRejected) {
          return conmon_aurelian_port_status_ext2_get_port_at_index(b, n, 0) == nullptr;
        }},
       {"ext2 data past the end", with(clocking_status_0734(), 88, {BE16(176)}),
-       [](const uint8_t *b, size_t n) { return conmon_aurelian_clocking_status_total_num_ports(b, n) == 0; }},
+       [](const uint8_t *b, size_t n) {
+         return conmon_aurelian_clocking_status_total_num_ports(b, n) == 0;
+       }},
       {"ext3 record size below 4", with(clocking_status_0734(), 146, {BE16(2)}),
        [](const uint8_t *b, size_t n) {
          return conmon_aurelian_port_status_ext3_get_port_at_index(b, n, 0) == nullptr;
        }},
       {"ext3 table shorter than 12", with(clocking_status_0734(), 94, {BE16(8)}),
-       [](const uint8_t *b, size_t n) { return conmon_aurelian_clocking_status_get_v2_uuid(b, n) == nullptr; }},
+       [](const uint8_t *b, size_t n) {
+         return conmon_aurelian_clocking_status_get_v2_uuid(b, n) == nullptr;
+       }},
       {"interface count beyond the body", with(cut(interface_status_0734(), 40), 8, {BE16(5)}),
        [](const uint8_t *b, size_t n) {
          return conmon_aurelian_interface_status_interface_at_index(b, n, 1) == nullptr &&
@@ -401,7 +429,8 @@ TEST(AurelianReaders, TruncatedOrInconsistentBodiesAreRejected) {
        }},
       {"interface second records past the end", with(interface_status_0734(), 70, {BE16(200)}),
        [](const uint8_t *b, size_t n) {
-         const conmon_aurelian_interface_t *i = conmon_aurelian_interface_status_interface_at_index(b, n, 0);
+         const conmon_aurelian_interface_t *i =
+             conmon_aurelian_interface_status_interface_at_index(b, n, 0);
          return conmon_aurelian_interface_is_reboot_configured(i, b, n) == AUD_FALSE;
        }},
       {"sample rate list longer than the body",
@@ -410,10 +439,12 @@ TEST(AurelianReaders, TruncatedOrInconsistentBodiesAreRejected) {
          return conmon_aurelian_srate_get_available(b, n, 1) == 0 &&
                 conmon_aurelian_srate_get_available(b, n, 0) == 44100u;
        }},
-      {"clear configuration of 12 bytes", {0x07, 0x34, 0x00, 0x78, ZERO4, BE32(3u)},
+      {"clear configuration of 12 bytes",
+       {0x07, 0x34, 0x00, 0x78, ZERO4, BE32(3u)},
        [](const uint8_t *b, size_t n) {
          uint32_t s = 7;
-         return conmon_aurelian_clear_config_status_get_status(b, n, &s, nullptr) == AUD_ERR_TRUNCATED &&
+         return conmon_aurelian_clear_config_status_get_status(b, n, &s, nullptr) ==
+                    AUD_ERR_TRUNCATED &&
                 s == 7;
        }},
       {"upgrade progress cut short", cut(upgrade_status_with_file(), 20),
@@ -437,7 +468,8 @@ TEST(AurelianReaders, TruncatedOrInconsistentBodiesAreRejected) {
       {"web plugin id past the end", with(versions_status(0x0734), 208, {BE16(2), BE16(200)}),
        [](const uint8_t *b, size_t n) {
          const char *id = nullptr;
-         return conmon_aurelian_versions_status_get_web_plugin_id(b, n, 1, &id) == AUD_ERR_TRUNCATED;
+         return conmon_aurelian_versions_status_get_web_plugin_id(b, n, 1, &id) ==
+                AUD_ERR_TRUNCATED;
        }},
       {"versions model name unterminated", with(versions_status(0x0734), 64, bytes_t(128, 'm')),
        [](const uint8_t *b, size_t n) {
@@ -446,8 +478,8 @@ TEST(AurelianReaders, TruncatedOrInconsistentBodiesAreRejected) {
       {"versions cut before the software version", cut(versions_status(0x0734), 10),
        [](const uint8_t *b, size_t n) {
          delos_version_t v = {1, 1, 1};
-         return conmon_aurelian_versions_status_get_delos_software_version_build(b, n, &v, nullptr) ==
-                    AUD_ERR_TRUNCATED &&
+         return conmon_aurelian_versions_status_get_delos_software_version_build(
+                    b, n, &v, nullptr) == AUD_ERR_TRUNCATED &&
                 v.major == 1;
        }},
   };

@@ -1,11 +1,12 @@
 // Client-server messages against layouts written out by hand (host byte order for
 // IPC fields, big-endian for the embedded conmon message head).
+#include "conmon/conmon_ipc.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "conmon/conmon_ipc.h"
 #include "conmon_test_bytes.h"
 
 namespace {
@@ -26,9 +27,7 @@ bytes_t head(uint16_t vers, uint16_t size, uint16_t seq, uint16_t op, uint16_t s
   return cat({host16(vers), host16(size), host16(seq), host16(op), host16(status)});
 }
 
-bytes_t msg_bytes(const conmon_ipc_message_t &m) {
-  return bytes_t(m.raw, m.raw + m.head._size);
-}
+bytes_t msg_bytes(const conmon_ipc_message_t &m) { return bytes_t(m.raw, m.raw + m.head._size); }
 
 // A zeroed message buffer holding the given bytes.
 struct msg_buffer {
@@ -42,7 +41,8 @@ struct msg_buffer {
 TEST(ConmonIpcConnect, CurrentRequestIs44BytesWithTheKeepalive) {
   conmon_ipc_message_t m;
   ASSERT_EQ(AUD_SUCCESS, conmon_ipc_write_connect_request(&m, 0x1503, 7, "my_sample_app", 10));
-  EXPECT_EQ(cat({head(0x1503, 44, 7, 0x0100, 0), text("my_sample_app", 32), host16(10)}), msg_bytes(m));
+  EXPECT_EQ(cat({head(0x1503, 44, 7, 0x0100, 0), text("my_sample_app", 32), host16(10)}),
+            msg_bytes(m));
 }
 
 TEST(ConmonIpcConnect, RequestBefore1400IsTheNameAndItsNul) {
@@ -77,10 +77,17 @@ bytes_t network_1_2_0(uint32_t index, uint8_t last) {
 }
 
 bytes_t connect_response(uint16_t num) {
-  bytes_t b = cat({head(0x1503, static_cast<uint16_t>(324 + 36 * num), 9, 0x0100, 1), host16(1),
-                   text("box", 32), text("example.lan", 256),
-                   {1, 2, 3, 4, 5, 6, 7, 8}, host16(0x4242),
-                   host16(num), host16(36), host16(324), {1, 5}, host16(3)});
+  bytes_t b = cat({head(0x1503, static_cast<uint16_t>(324 + 36 * num), 9, 0x0100, 1),
+                   host16(1),
+                   text("box", 32),
+                   text("example.lan", 256),
+                   {1, 2, 3, 4, 5, 6, 7, 8},
+                   host16(0x4242),
+                   host16(num),
+                   host16(36),
+                   host16(324),
+                   {1, 5},
+                   host16(3)});
   uint32_t build = 77;
   b.insert(b.end(), reinterpret_cast<uint8_t *>(&build), reinterpret_cast<uint8_t *>(&build) + 4);
   for (uint16_t i = 0; i < num; i++) {
@@ -131,8 +138,8 @@ TEST(ConmonIpcConnect, ServerResponseForAnOldRequestUsesTheOldLayout) {
   nets.num_networks = 1;
   nets.networks[0].interface_index = 4;
   conmon_instance_id_t id = {{{1, 2, 3, 4, 5, 6, 7, 8}}, 9};
-  ASSERT_EQ(AUD_SUCCESS,
-            conmon_ipc_write_connect_response(&resp, &req, 1, nullptr, 0, "dev", "dns", &id, &nets));
+  ASSERT_EQ(AUD_SUCCESS, conmon_ipc_write_connect_response(&resp, &req, 1, nullptr, 0, "dev", "dns",
+                                                           &id, &nets));
   EXPECT_EQ(0x1100, resp.head._vers);
   EXPECT_EQ(56 + 88, resp.head._size);
   EXPECT_EQ(0, conmon_ipc_validate(&resp, resp.head._size));
@@ -143,22 +150,26 @@ TEST(ConmonIpcConnect, ServerResponseForAnOldRequestUsesTheOldLayout) {
 
 TEST(ConmonIpcSubscribe, RequestForDeviceABIs27Bytes) {
   conmon_ipc_message_t m;
-  ASSERT_EQ(AUD_SUCCESS, conmon_ipc_write_subscribe_request(&m, 0x1503, 5, CONMON_CHANNEL_TYPE_STATUS, "AB", 0));
-  EXPECT_EQ(cat({head(0x1503, 27, 5, 0x0310, 0), host16(2), host16(0), {'A', 'B', 0}, bytes_t(10, 0)}),
-            msg_bytes(m));
+  ASSERT_EQ(AUD_SUCCESS,
+            conmon_ipc_write_subscribe_request(&m, 0x1503, 5, CONMON_CHANNEL_TYPE_STATUS, "AB", 0));
+  EXPECT_EQ(
+      cat({head(0x1503, 27, 5, 0x0310, 0), host16(2), host16(0), {'A', 'B', 0}, bytes_t(10, 0)}),
+      msg_bytes(m));
   EXPECT_EQ(0, conmon_ipc_validate(&m, 27));
 }
 
 TEST(ConmonIpcSubscribe, GlobalRequestIs25BytesAndStillValid) {
   conmon_ipc_message_t m;
-  ASSERT_EQ(AUD_SUCCESS, conmon_ipc_write_subscribe_request(&m, 0x1503, 5, CONMON_CHANNEL_TYPE_STATUS, nullptr, 0));
+  ASSERT_EQ(AUD_SUCCESS, conmon_ipc_write_subscribe_request(
+                             &m, 0x1503, 5, CONMON_CHANNEL_TYPE_STATUS, nullptr, 0));
   EXPECT_EQ(25, m.head._size);
   EXPECT_EQ(0, conmon_ipc_validate(&m, 25));
 }
 
 TEST(ConmonIpcSubscribe, ResponseEntryReadsIntoASubscriptionRecord) {
   conmon_client_subscription_t sub = {};
-  sub.flags = CONMON_CLIENT_SUBSCRIPTION_FIELD_FLAG_INSTANCE_ID | CONMON_CLIENT_SUBSCRIPTION_FIELD_FLAG_ADDRESSES;
+  sub.flags = CONMON_CLIENT_SUBSCRIPTION_FIELD_FLAG_INSTANCE_ID |
+              CONMON_CLIENT_SUBSCRIPTION_FIELD_FLAG_ADDRESSES;
   sub.channel_type = CONMON_CHANNEL_TYPE_STATUS;
   std::strcpy(sub.device_name, "AB");
   sub.instance_id = {{{9, 9, 9, 9, 9, 9, 9, 9}}, 3};
@@ -196,16 +207,19 @@ TEST(ConmonIpcSendMessage, ControlMessageWithA20ByteBodyIs96Bytes) {
   uint8_t body[20];
   for (int i = 0; i < 20; i++) body[i] = static_cast<uint8_t>(i);
   aud_utime_t timeout = {5, 0};
-  ASSERT_EQ(AUD_SUCCESS, conmon_ipc_write_send_message(&m, 0x1503, 0, CONMON_CHANNEL_TYPE_CONTROL,
-                                                       &timeout, "dev1", CONMON_MESSAGE_CLASS_VENDOR_SPECIFIC,
-                                                       CONMON_VENDOR_ID_AURELIAN, body, sizeof body));
+  ASSERT_EQ(AUD_SUCCESS,
+            conmon_ipc_write_send_message(&m, 0x1503, 0, CONMON_CHANNEL_TYPE_CONTROL, &timeout,
+                                          "dev1", CONMON_MESSAGE_CLASS_VENDOR_SPECIFIC,
+                                          CONMON_VENDOR_ID_AURELIAN, body, sizeof body));
   uint32_t five = 5, zero = 0;
-  bytes_t expected = cat({head(0x1503, 96, 0, 0x0400, 0), host16(0),
-                          bytes_t(reinterpret_cast<uint8_t *>(&five), reinterpret_cast<uint8_t *>(&five) + 4),
-                          bytes_t(reinterpret_cast<uint8_t *>(&zero), reinterpret_cast<uint8_t *>(&zero) + 4),
-                          text("dev1", 32),
-                          {0xFF, 0xFF, 0x00, 0x2C, 0, 0, 0, 0, ZERO8, 'A', 'u', 'r', 'e', 'l', 'i', 'a', 'n'},
-                          bytes_t(body, body + 20)});
+  bytes_t expected =
+      cat({head(0x1503, 96, 0, 0x0400, 0),
+           host16(0),
+           bytes_t(reinterpret_cast<uint8_t *>(&five), reinterpret_cast<uint8_t *>(&five) + 4),
+           bytes_t(reinterpret_cast<uint8_t *>(&zero), reinterpret_cast<uint8_t *>(&zero) + 4),
+           text("dev1", 32),
+           {0xFF, 0xFF, 0x00, 0x2C, 0, 0, 0, 0, ZERO8, 'A', 'u', 'r', 'e', 'l', 'i', 'a', 'n'},
+           bytes_t(body, body + 20)});
   EXPECT_EQ(expected, msg_bytes(m));
   EXPECT_EQ(0, conmon_ipc_validate(&m, 96));
   const conmon_message_head_t *h = nullptr;
@@ -218,18 +232,20 @@ TEST(ConmonIpcSendMessage, ControlMessageWithA20ByteBodyIs96Bytes) {
 TEST(ConmonIpcSendMessage, BodyOf1449BytesIsRefused) {
   conmon_ipc_message_t m;
   static uint8_t body[1449];
+  EXPECT_EQ(
+      AUD_ERR_INVALIDPARAMETER,
+      conmon_ipc_write_send_message(&m, 0x1503, 0, CONMON_CHANNEL_TYPE_CONTROL, nullptr, nullptr,
+                                    0xFFFF, CONMON_VENDOR_ID_AURELIAN, body, sizeof body));
   EXPECT_EQ(AUD_ERR_INVALIDPARAMETER,
-            conmon_ipc_write_send_message(&m, 0x1503, 0, CONMON_CHANNEL_TYPE_CONTROL, nullptr, nullptr,
-                                          0xFFFF, CONMON_VENDOR_ID_AURELIAN, body, sizeof body));
-  EXPECT_EQ(AUD_ERR_INVALIDPARAMETER,
-            conmon_ipc_write_send_monitoring_message_with_flags(&m, 0x1503, 0, 2, 0xFFFF,
-                                                                CONMON_VENDOR_ID_AURELIAN, body, 1449, 0));
+            conmon_ipc_write_send_monitoring_message_with_flags(
+                &m, 0x1503, 0, 2, 0xFFFF, CONMON_VENDOR_ID_AURELIAN, body, 1449, 0));
 }
 
 TEST(ConmonIpcSendMessage, MonitoringMessageOnChannelZeroIsInvalidData) {
   conmon_ipc_message_t m;
-  EXPECT_EQ(AUD_ERR_INVALIDDATA, conmon_ipc_write_send_monitoring_message_with_flags(
-                                     &m, 0x1503, 0, 0, 0xFFFF, CONMON_VENDOR_ID_AURELIAN, nullptr, 0, 0));
+  EXPECT_EQ(AUD_ERR_INVALIDDATA,
+            conmon_ipc_write_send_monitoring_message_with_flags(
+                &m, 0x1503, 0, 0, 0xFFFF, CONMON_VENDOR_ID_AURELIAN, nullptr, 0, 0));
 }
 
 TEST(ConmonIpcNetworks, ChangedEventReadsTheArrayEntries) {
@@ -272,8 +288,12 @@ struct validate_case {
 };
 
 TEST(ConmonIpcValidate, EachRuleGivesItsStatus) {
-  bytes_t changed = cat({head(0x1503, 53, 0, 0x0500, 2), host16(1), host16(36), host16(16),
-                         network_1_2_0(1, 1), {0}});
+  bytes_t changed = cat({head(0x1503, 53, 0, 0x0500, 2),
+                         host16(1),
+                         host16(36),
+                         host16(16),
+                         network_1_2_0(1, 1),
+                         {0}});
   const validate_case cases[] = {
       {"nine bytes", bytes_t(9, 0), 0, 4},
       {"major version 2", head(0x2000, 10, 0, 0, 0), 0, 3},
@@ -282,22 +302,35 @@ TEST(ConmonIpcValidate, EachRuleGivesItsStatus) {
       {"unknown opcode", head(0x1503, 10, 0, 0x0999, 0), 0, 9},
       {"keepalive", head(0x1503, 10, 0, 0x0000, 0), 0, 0},
       {"connect event", head(0x1503, 10, 0, 0x0100, 2), 0, 6},
-      {"connect name unterminated", cat({head(0x1503, 44, 0, 0x0100, 0), bytes_t(32, 'a'), {0, 0}}), 0, 7},
-      {"connect name cut by the size", cat({head(0x1503, 14, 0, 0x0100, 0), {'a', 'b', 'c', 'd'}}), 0, 4},
+      {"connect name unterminated", cat({head(0x1503, 44, 0, 0x0100, 0), bytes_t(32, 'a'), {0, 0}}),
+       0, 7},
+      {"connect name cut by the size", cat({head(0x1503, 14, 0, 0x0100, 0), {'a', 'b', 'c', 'd'}}),
+       0, 4},
       {"connect response too short", cat({head(0x1503, 300, 0, 0x0100, 1), bytes_t(290, 0)}), 0, 4},
-      {"register request with channel 9", cat({head(0x1503, 16, 0, 0x0300, 0), host16(9), host16(1), host16(0)}), 0, 7},
+      {"register request with channel 9",
+       cat({head(0x1503, 16, 0, 0x0300, 0), host16(9), host16(1), host16(0)}), 0, 7},
       {"register event", head(0x1503, 10, 0, 0x0300, 2), 0, 6},
-      {"subscribe to channel 0", cat({head(0x1503, 25, 0, 0x0310, 0), host16(0), bytes_t(13, 0)}), 0, 7},
-      {"subscribe response list cut", cat({head(0x1503, 20, 0, 0x0310, 1), host16(1), bytes_t(8, 0)}), 0, 4},
+      {"subscribe to channel 0", cat({head(0x1503, 25, 0, 0x0310, 0), host16(0), bytes_t(13, 0)}),
+       0, 7},
+      {"subscribe response list cut",
+       cat({head(0x1503, 20, 0, 0x0310, 1), host16(1), bytes_t(8, 0)}), 0, 4},
       {"send message with a short embedded head",
-       cat({head(0x1503, 36, 0, 0x0400, 0), host16(2), {0xFF, 0xFF, 0x00, 0x10}, bytes_t(20, 0)}), 0, 7},
+       cat({head(0x1503, 36, 0, 0x0400, 0), host16(2), {0xFF, 0xFF, 0x00, 0x10}, bytes_t(20, 0)}),
+       0, 7},
       {"networks changed one byte long", changed, 0, 7},
-      {"networks changed as a request", cat({head(0x1503, 52, 0, 0x0500, 0), bytes_t(42, 0)}), 0, 6},
+      {"networks changed as a request", cat({head(0x1503, 52, 0, 0x0500, 0), bytes_t(42, 0)}), 0,
+       6},
       {"channel message body past the end",
-       cat({head(0x1503, 40, 0, 0x0510, 2), bytes_t(6, 0), {0xFF, 0xFF, 0x00, 0x19}, bytes_t(20, 0)}), 0, 7},
-      {"legacy metering count mismatch", cat({head(0x1503, 20, 0, 0x0520, 2), host16(1), host16(1), host16(1),
-                                              host16(0), host16(0)}), 0, 7},
-      {"subscriptions changed too short", cat({head(0x1503, 20, 0, 0x0521, 2), host16(1), bytes_t(8, 0)}), 0, 4},
+       cat({head(0x1503, 40, 0, 0x0510, 2),
+            bytes_t(6, 0),
+            {0xFF, 0xFF, 0x00, 0x19},
+            bytes_t(20, 0)}),
+       0, 7},
+      {"legacy metering count mismatch",
+       cat({head(0x1503, 20, 0, 0x0520, 2), host16(1), host16(1), host16(1), host16(0), host16(0)}),
+       0, 7},
+      {"subscriptions changed too short",
+       cat({head(0x1503, 20, 0, 0x0521, 2), host16(1), bytes_t(8, 0)}), 0, 4},
   };
   for (const validate_case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -312,12 +345,18 @@ TEST(ConmonIpcStatus, StatusesMapToErrorsAndBack) {
     aud_error_t error;
     const char *text;
   } cases[] = {
-      {0, AUD_SUCCESS, "Request"},          {1, AUD_SUCCESS, "Response"},
-      {2, AUD_SUCCESS, "Event"},            {3, AUD_ERR_VERSION, "Invalid version"},
-      {4, AUD_ERR_INVALIDDATA, "Invalid size"}, {7, AUD_ERR_INVALIDDATA, "Invalid data"},
-      {8, AUD_ERR_SYSTEM, "Internal error"}, {9, AUD_ERR_NOTSUPPORTED, "Not Supported"},
-      {10, AUD_ERR_TIMEDOUT, "Timeout"},    {11, AUD_ERR_INVALIDSTATE, "Invalid State"},
-      {12, AUD_ERR_NOBUFS, "No Buffers"},   {13, AUD_ERR_NOTFOUND, "Not Found"},
+      {0, AUD_SUCCESS, "Request"},
+      {1, AUD_SUCCESS, "Response"},
+      {2, AUD_SUCCESS, "Event"},
+      {3, AUD_ERR_VERSION, "Invalid version"},
+      {4, AUD_ERR_INVALIDDATA, "Invalid size"},
+      {7, AUD_ERR_INVALIDDATA, "Invalid data"},
+      {8, AUD_ERR_SYSTEM, "Internal error"},
+      {9, AUD_ERR_NOTSUPPORTED, "Not Supported"},
+      {10, AUD_ERR_TIMEDOUT, "Timeout"},
+      {11, AUD_ERR_INVALIDSTATE, "Invalid State"},
+      {12, AUD_ERR_NOBUFS, "No Buffers"},
+      {13, AUD_ERR_NOTFOUND, "Not Found"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.status);
@@ -358,7 +397,8 @@ TEST(ConmonIpcText, OpcodesChannelsAndIdsHaveTheirTexts) {
   std::memcpy(&a.addresses[1].host, h1, 4);
   a.addresses[0].port = 8700;
   a.addresses[1].port = 8701;
-  EXPECT_STREQ("[10.0.0.1:8700,10.1.0.1:8701]", conmon_endpoint_addresses_to_string(&a, abuf, sizeof abuf));
+  EXPECT_STREQ("[10.0.0.1:8700,10.1.0.1:8701]",
+               conmon_endpoint_addresses_to_string(&a, abuf, sizeof abuf));
 }
 
 }  // namespace

@@ -238,8 +238,7 @@ aud_error_t conmon_aurelian_init_sys_reset_control(conmon_message_body_t *body, 
   return AUD_SUCCESS;
 }
 size_t conmon_aurelian_sys_reset_control_get_size(void) { return 12; }
-aud_error_t conmon_aurelian_sys_reset_control_set_mode(conmon_message_body_t *body,
-                                                       uint16_t mode) {
+aud_error_t conmon_aurelian_sys_reset_control_set_mode(conmon_message_body_t *body, uint16_t mode) {
   if (!body) return AUD_ERR_INVALIDPARAMETER;
   conmon_store_be16(body->data + 10, mode);
   or16(body->data + 8, CONMON_AURELIAN_SYS_RESET_FIELD_MODE);
@@ -349,7 +348,8 @@ aud_error_t conmon_aurelian_interface_control_set_interface_domain_name(
     return AUD_ERR_INVALIDPARAMETER;
   }
   const uint8_t *r = p + kIfRecord;
-  if (p[offsetof(ifc_t, num_interfaces)] != 1 || p[offsetof(ifc_t, interface_offset)] != kIfRecord ||
+  if (p[offsetof(ifc_t, num_interfaces)] != 1 ||
+      p[offsetof(ifc_t, interface_offset)] != kIfRecord ||
       p[offsetof(ifc_t, interface_size)] != CONMON_AURELIAN_CONTROL_INTERFACE_SIZE ||
       conmon_load_be16(r + offsetof(ifrec_t, index)) != network_index ||
       !(conmon_load_be16(r + offsetof(ifrec_t, flags)) & CONMON_AURELIAN_INTERFACE_FLAG_STATIC)) {
@@ -363,7 +363,8 @@ aud_error_t conmon_aurelian_interface_control_set_interface_domain_name(
   aud_error_t err = conmon_aurelian_message_append_string(
       body, &s, kIfRecord + offsetof(ifrec_t, domain_name_offset), CONMON_MESSAGE_ALIGN_NONE, name);
   if (err != AUD_SUCCESS) return err;
-  body->data[offsetof(ifc_t, interface_fields)] |= CONMON_AURELIAN_INTERFACE_CONTROL_FIELD_DOMAIN_NAME;
+  body->data[offsetof(ifc_t, interface_fields)] |=
+      CONMON_AURELIAN_INTERFACE_CONTROL_FIELD_DOMAIN_NAME;
   *size = s;
   return AUD_SUCCESS;
 }

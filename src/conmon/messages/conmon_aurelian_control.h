@@ -238,7 +238,8 @@ struct __attribute__((packed)) conmon_aurelian_control_interface {
 };
 typedef conmon_aurelian_control_interface conmon_aurelian_control_interface_t;
 #define CONMON_AURELIAN_CONTROL_INTERFACE_SIZE 28
-static_assert(sizeof(conmon_aurelian_control_interface_t) == CONMON_AURELIAN_CONTROL_INTERFACE_SIZE);
+static_assert(sizeof(conmon_aurelian_control_interface_t) ==
+              CONMON_AURELIAN_CONTROL_INTERFACE_SIZE);
 static_assert(offsetof(conmon_aurelian_control_interface_t, mask) == 20);
 static_assert(offsetof(conmon_aurelian_control_interface_t, domain_name_offset) == 24);
 

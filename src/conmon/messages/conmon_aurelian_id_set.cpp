@@ -48,13 +48,14 @@ aud_error_t conmon_aurelian_id_set__get_media(const uint8_t *body, size_t len,
   return AUD_SUCCESS;
 }
 
-uint16_t conmon_aurelian_id_set__num_media_records(const conmon_aurelian_id_set_media_read_t *media) {
+uint16_t conmon_aurelian_id_set__num_media_records(
+    const conmon_aurelian_id_set_media_read_t *media) {
   return media ? media->num_media_records : 0;
 }
 
-aud_error_t conmon_aurelian_id_set__media_record_at(const conmon_aurelian_id_set_media_read_t *media,
-                                                   uint16_t index,
-                                                   conmon_aurelian_id_set_media_record_read_t *record) {
+aud_error_t conmon_aurelian_id_set__media_record_at(
+    const conmon_aurelian_id_set_media_read_t *media, uint16_t index,
+    conmon_aurelian_id_set_media_record_read_t *record) {
   if (!media || !record || !media->body || index >= media->num_media_records) {
     return AUD_ERR_INVALIDPARAMETER;
   }

@@ -47,10 +47,10 @@ static_assert(offsetof(conmon_aurelian_id_set_media_record_t, bytes) == 12);
 struct conmon_aurelian_id_set_media_read {
   const uint8_t *body;
   size_t len;
-  uint16_t count;              // bytes of the plain bitmap
-  aud_bool_t has_extension;    // false: one audio record made of the plain bitmap
+  uint16_t count;            // bytes of the plain bitmap
+  aud_bool_t has_extension;  // false: one audio record made of the plain bitmap
   uint16_t num_media_records;
-  uint16_t media_records;      // offset of the record offset array
+  uint16_t media_records;  // offset of the record offset array
 };
 typedef conmon_aurelian_id_set_media_read conmon_aurelian_id_set_media_read_t;
 
@@ -73,14 +73,15 @@ aud_error_t conmon_aurelian_id_set__get_media_only(const uint8_t *body, size_t l
 // bitmap at offset 10.
 aud_error_t conmon_aurelian_id_set__get_media(const uint8_t *body, size_t len,
                                               conmon_aurelian_id_set_media_read_t *media);
-uint16_t conmon_aurelian_id_set__num_media_records(const conmon_aurelian_id_set_media_read_t *media);
+uint16_t conmon_aurelian_id_set__num_media_records(
+    const conmon_aurelian_id_set_media_read_t *media);
 // AUD_ERR_INVALIDPARAMETER for index at or past the count, AUD_ERR_NODATA for a zero
 // record offset, AUD_ERR_TRUNCATED for a record or bitmap beyond the body,
 // AUD_ERR_INVALIDDATA for a record off a 2-byte boundary or with rlen below 14.
 // *record is written only on success.
-aud_error_t conmon_aurelian_id_set__media_record_at(const conmon_aurelian_id_set_media_read_t *media,
-                                                   uint16_t index,
-                                                   conmon_aurelian_id_set_media_record_read_t *record);
+aud_error_t conmon_aurelian_id_set__media_record_at(
+    const conmon_aurelian_id_set_media_read_t *media, uint16_t index,
+    conmon_aurelian_id_set_media_record_read_t *record);
 // 3, 4 or 5; any other type reads as 0.
 uint16_t conmon_aurelian_id_set_media_record__media_type(
     const conmon_aurelian_id_set_media_record_read_t *record);

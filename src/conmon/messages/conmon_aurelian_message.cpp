@@ -42,9 +42,9 @@ aud_error_t conmon_aurelian_init_query_message(conmon_message_body_t *body,
 size_t conmon_aurelian_query_message_get_size(void) { return CONMON_AURELIAN_MESSAGE_HEAD_SIZE; }
 
 aud_error_t conmon_aurelian_message_append(conmon_message_body_t *body,
-                                          conmon_message_size_info_t *size, size_t offset_field,
-                                          conmon_message_alignment_t align, const void *data,
-                                          size_t len) {
+                                           conmon_message_size_info_t *size, size_t offset_field,
+                                           conmon_message_alignment_t align, const void *data,
+                                           size_t len) {
   if (!body || !size || (!data && len)) return AUD_ERR_INVALIDPARAMETER;
   if (align != CONMON_MESSAGE_ALIGN_NONE && align != CONMON_MESSAGE_ALIGN_2 &&
       align != CONMON_MESSAGE_ALIGN_4) {
@@ -68,10 +68,10 @@ aud_error_t conmon_aurelian_message_append(conmon_message_body_t *body,
 }
 
 aud_error_t conmon_aurelian_message_append_string(conmon_message_body_t *body,
-                                                 conmon_message_size_info_t *size,
-                                                 size_t offset_field,
-                                                 conmon_message_alignment_t align,
-                                                 const char *str) {
+                                                  conmon_message_size_info_t *size,
+                                                  size_t offset_field,
+                                                  conmon_message_alignment_t align,
+                                                  const char *str) {
   if (!str) return AUD_ERR_INVALIDPARAMETER;
   size_t n = strnlen(str, CONMON_MESSAGE_MAX_BODY_SIZE);
   if (n == CONMON_MESSAGE_MAX_BODY_SIZE) return AUD_ERR_NOMEMORY;
@@ -79,9 +79,9 @@ aud_error_t conmon_aurelian_message_append_string(conmon_message_body_t *body,
 }
 
 aud_error_t conmon_aurelian_message_read_offset(const uint8_t *body, size_t len,
-                                               size_t offset_field, size_t min_len,
-                                               conmon_message_alignment_t align,
-                                               conmon_msg_offset_t *offset) {
+                                                size_t offset_field, size_t min_len,
+                                                conmon_message_alignment_t align,
+                                                conmon_msg_offset_t *offset) {
   if (!body || !offset) return AUD_ERR_INVALIDPARAMETER;
   if (!conmon_span_fits(len, offset_field, 2)) return AUD_ERR_TRUNCATED;
   uint16_t o = conmon_load_be16(body + offset_field);
@@ -110,19 +110,21 @@ const char *text_at(const std::array<const char *, N> &table, unsigned value) {
   return value < N ? table[value] : "unknown";
 }
 constexpr std::array<const char *, 11> kPortStates = {
-    "STARTUP", "INITIALIZING", "FAULTY", "DISABLED", "LISTENING",        "PRE_MASTER",
-    "MASTER",  "PASSIVE",      "UNCALIBRATED", "SLAVE", "PASSIVE_LISTENING"};
+    "STARTUP", "INITIALIZING", "FAULTY",       "DISABLED", "LISTENING",        "PRE_MASTER",
+    "MASTER",  "PASSIVE",      "UNCALIBRATED", "SLAVE",    "PASSIVE_LISTENING"};
 constexpr std::array<const char *, 4> kClockStates = {"NONE", "PASSIVE", "UNDISCIPLINED",
                                                       "DISCIPLINED"};
 constexpr std::array<const char *, 7> kServoStates = {"FAULTY",  "RESET",       "SYNCING", "SYNC",
                                                       "UNKNOWN", "DELAY RESET", "NONE"};
 // Clock source 11 (INVALID) has no text on purpose.
-constexpr std::array<const char *, 11> kClockSources = {
-    "INTERNAL", "BNC",   "AES",   "AES 1", "AES 2", "AES 3",
-    "AES 4",    "AES 5", "AES 6", "AES 7", "AES 8"};
+constexpr std::array<const char *, 11> kClockSources = {"INTERNAL", "BNC",   "AES",   "AES 1",
+                                                        "AES 2",    "AES 3", "AES 4", "AES 5",
+                                                        "AES 6",    "AES 7", "AES 8"};
 }  // namespace
 
-const char *conmon_aurelian_port_state_string(unsigned state) { return text_at(kPortStates, state); }
+const char *conmon_aurelian_port_state_string(unsigned state) {
+  return text_at(kPortStates, state);
+}
 const char *conmon_aurelian_clock_state_string(unsigned state) {
   return text_at(kClockStates, state);
 }

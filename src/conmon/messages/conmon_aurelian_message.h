@@ -242,24 +242,24 @@ size_t conmon_aurelian_query_message_get_size(void);
 // for null arguments or an offset field outside the used part; on failure body and
 // size are untouched.
 aud_error_t conmon_aurelian_message_append(conmon_message_body_t *body,
-                                          conmon_message_size_info_t *size, size_t offset_field,
-                                          conmon_message_alignment_t align, const void *data,
-                                          size_t len);
+                                           conmon_message_size_info_t *size, size_t offset_field,
+                                           conmon_message_alignment_t align, const void *data,
+                                           size_t len);
 // Appends a string with its NUL, as above.
 aud_error_t conmon_aurelian_message_append_string(conmon_message_body_t *body,
-                                                 conmon_message_size_info_t *size,
-                                                 size_t offset_field,
-                                                 conmon_message_alignment_t align,
-                                                 const char *str);
+                                                  conmon_message_size_info_t *size,
+                                                  size_t offset_field,
+                                                  conmon_message_alignment_t align,
+                                                  const char *str);
 
 // Reads the 16-bit offset stored at offset_field and checks it: AUD_ERR_TRUNCATED when
 // the field itself or offset + min_len lies beyond the body, AUD_ERR_NOTFOUND for 0
 // (absent), AUD_ERR_INVALIDDATA when the offset is not a multiple of align. *offset is
 // written only on success.
 aud_error_t conmon_aurelian_message_read_offset(const uint8_t *body, size_t len,
-                                               size_t offset_field, size_t min_len,
-                                               conmon_message_alignment_t align,
-                                               conmon_msg_offset_t *offset);
+                                                size_t offset_field, size_t min_len,
+                                                conmon_message_alignment_t align,
+                                                conmon_msg_offset_t *offset);
 // The NUL-terminated string whose offset is stored at offset_field, as a pointer into
 // the body; null when absent, outside the body or not terminated before its end.
 const char *conmon_aurelian_message_read_string(const uint8_t *body, size_t len,

@@ -163,10 +163,10 @@ size_t interface2_field(const conmon_aurelian_interface_t *iface, const uint8_t 
   long index = interface_index(iface, body, len);
   size_t s2 = interface_status2(body, len);
   if (index < 0 || s2 == 0) return 0;
-  size_t rsize = conmon_load_be16(body + s2 + offsetof(conmon_aurelian_interface_status2_t,
-                                                       interface2_size));
-  size_t roff = conmon_load_be16(body + s2 + offsetof(conmon_aurelian_interface_status2_t,
-                                                      interface2_offset));
+  size_t rsize =
+      conmon_load_be16(body + s2 + offsetof(conmon_aurelian_interface_status2_t, interface2_size));
+  size_t roff = conmon_load_be16(body + s2 +
+                                 offsetof(conmon_aurelian_interface_status2_t, interface2_offset));
   if (rsize == 0 || roff == 0 || field + n > rsize) return 0;
   size_t off = roff + static_cast<size_t>(index) * rsize + field;
   return conmon_span_fits(len, off, n) ? off : 0;
@@ -268,8 +268,7 @@ aud_bool_t conmon_aurelian_clocking_status_get_multicast_ports_enabled(const uin
   }
   return ext_flag(body, len, CONMON_AURELIAN_CLOCKING_FLAG_MULTICAST_PORTS_ENABLED);
 }
-aud_bool_t conmon_aurelian_clocking_status_get_slave_only_enabled(const uint8_t *body,
-                                                                  size_t len) {
+aud_bool_t conmon_aurelian_clocking_status_get_slave_only_enabled(const uint8_t *body, size_t len) {
   if (version(body, len) < CONMON_AURELIAN_MESSAGE_VERSION_0_7_23) return AUD_FALSE;
   return ext_flag(body, len, CONMON_AURELIAN_CLOCKING_FLAG_SLAVE_ONLY_ENABLED);
 }
@@ -337,7 +336,8 @@ const uint8_t *p2(const conmon_aurelian_port_status_ext2_t *p) {
 }
 }  // namespace
 
-uint16_t conmon_aurelian_clocking_status_get_port_state(const conmon_aurelian_port_status_ext2_t *p) {
+uint16_t conmon_aurelian_clocking_status_get_port_state(
+    const conmon_aurelian_port_status_ext2_t *p) {
   return p ? conmon_load_be16(p2(p) + offsetof(port2_t, port_state)) : 0;
 }
 uint8_t conmon_aurelian_clocking_status_get_port_path_type(
@@ -359,7 +359,8 @@ uint32_t conmon_aurelian_clocking_status_get_port_interface_index(
     const conmon_aurelian_port_status_ext2_t *p) {
   return p ? conmon_load_be32(p2(p) + offsetof(port2_t, interface_index)) : 0;
 }
-uint16_t conmon_aurelian_clocking_status_get_port_flags(const conmon_aurelian_port_status_ext2_t *p) {
+uint16_t conmon_aurelian_clocking_status_get_port_flags(
+    const conmon_aurelian_port_status_ext2_t *p) {
   return p ? conmon_load_be16(p2(p) + offsetof(port2_t, flags)) : 0;
 }
 uint16_t conmon_aurelian_clocking_status_get_port_network_index(
@@ -380,8 +381,8 @@ aud_error_t conmon_aurelian_clocking_status_get_v2_domain_number(const uint8_t *
   *number = body[ext + offsetof(ext_t, v2_domain_number)];
   return AUD_SUCCESS;
 }
-const conmon_aurelian_clock_uuid_t *conmon_aurelian_clocking_status_get_v2_uuid(
-    const uint8_t *body, size_t len) {
+const conmon_aurelian_clock_uuid_t *conmon_aurelian_clocking_status_get_v2_uuid(const uint8_t *body,
+                                                                                size_t len) {
   return v2_uuid(body, len, CONMON_AURELIAN_CLOCKING_EXT3_FLAG__CLOCK_ID, offsetof(ext3_t, uuid));
 }
 const conmon_aurelian_clock_uuid_t *conmon_aurelian_clocking_status_get_v2_master_uuid(
@@ -467,7 +468,8 @@ uint16_t conmon_aurelian_interface_status_num_interfaces(const uint8_t *body, si
   return rd16(body, len, offsetof(conmon_aurelian_interface_status_t, num_networks));
 }
 uint16_t conmon_aurelian_interface_status_get_mode(const uint8_t *body, size_t len) {
-  if (version(body, len) < CONMON_AURELIAN_MESSAGE_VERSION_0_2_1) return CONMON_INTERFACE_MODE_DIRECT;
+  if (version(body, len) < CONMON_AURELIAN_MESSAGE_VERSION_0_2_1)
+    return CONMON_INTERFACE_MODE_DIRECT;
   return rd16(body, len, offsetof(conmon_aurelian_interface_status_t, mode));
 }
 uint16_t conmon_aurelian_interface_status_get_flags(const uint8_t *body, size_t len) {
@@ -508,7 +510,8 @@ uint32_t conmon_aurelian_interface_get_gateway(const conmon_aurelian_interface_t
 }
 const char *conmon_aurelian_interface_status_get_domain_name(
     const conmon_aurelian_interface_t *iface, const uint8_t *body, size_t len) {
-  return interface2_name(iface, body, len, offsetof(conmon_aurelian_interface2_t, domain_name_offset));
+  return interface2_name(iface, body, len,
+                         offsetof(conmon_aurelian_interface2_t, domain_name_offset));
 }
 aud_bool_t conmon_aurelian_interface_is_reboot_configured(const conmon_aurelian_interface_t *iface,
                                                           const uint8_t *body, size_t len) {
@@ -516,7 +519,8 @@ aud_bool_t conmon_aurelian_interface_is_reboot_configured(const conmon_aurelian_
 }
 uint16_t conmon_aurelian_interface_get_reboot_flags(const conmon_aurelian_interface_t *iface,
                                                     const uint8_t *body, size_t len) {
-  size_t off = interface2_field(iface, body, len, offsetof(conmon_aurelian_interface2_t, reboot_flags), 2);
+  size_t off =
+      interface2_field(iface, body, len, offsetof(conmon_aurelian_interface2_t, reboot_flags), 2);
   return off ? conmon_load_be16(body + off) : 0;
 }
 
@@ -559,13 +563,17 @@ void conmon_aurelian_version_from_uint32(uint32_t value, delos_version_t *v) {
   v->bugfix = static_cast<uint16_t>(value);
 }
 
-aud_error_t conmon_aurelian_versions_status_get_delos_software_version_build(
-    const uint8_t *body, size_t len, delos_version_t *v, uint32_t *build) {
+aud_error_t conmon_aurelian_versions_status_get_delos_software_version_build(const uint8_t *body,
+                                                                             size_t len,
+                                                                             delos_version_t *v,
+                                                                             uint32_t *build) {
   return version_build(body, len, offsetof(vers_t, delos_software_version),
                        offsetof(vers_t, delos_software_build), v, build);
 }
-aud_error_t conmon_aurelian_versions_status_get_delos_firmware_version_build(
-    const uint8_t *body, size_t len, delos_version_t *v, uint32_t *build) {
+aud_error_t conmon_aurelian_versions_status_get_delos_firmware_version_build(const uint8_t *body,
+                                                                             size_t len,
+                                                                             delos_version_t *v,
+                                                                             uint32_t *build) {
   return version_build(body, len, offsetof(vers_t, delos_firmware_version),
                        offsetof(vers_t, delos_firmware_build), v, build);
 }
@@ -584,7 +592,8 @@ const uint8_t *conmon_aurelian_versions_status_get_delos_model_id(const uint8_t 
 }
 const char *conmon_aurelian_versions_status_get_delos_model_name(const uint8_t *body, size_t len) {
   if (version(body, len) < CONMON_AURELIAN_MESSAGE_VERSION_0_7_12) return nullptr;
-  return text_field(body, len, offsetof(vers_t, model_name), CONMON_AURELIAN_VERSIONS_MODEL_NAME_SIZE);
+  return text_field(body, len, offsetof(vers_t, model_name),
+                    CONMON_AURELIAN_VERSIONS_MODEL_NAME_SIZE);
 }
 uint32_t conmon_aurelian_versions_status_get_capability_flags(const uint8_t *body, size_t len) {
   return since32(body, len, CONMON_AURELIAN_MESSAGE_VERSION_0_2_0, offsetof(vers_t, capabilities));
@@ -594,8 +603,7 @@ uint32_t conmon_aurelian_versions_status_get_readonly_capability_flags(const uin
   return since32(body, len, CONMON_AURELIAN_MESSAGE_VERSION_0_7_10,
                  offsetof(vers_t, readonly_capabilities));
 }
-uint32_t conmon_aurelian_versions_status_get_preferred_link_speed(const uint8_t *body,
-                                                                  size_t len) {
+uint32_t conmon_aurelian_versions_status_get_preferred_link_speed(const uint8_t *body, size_t len) {
   return since32(body, len, CONMON_AURELIAN_MESSAGE_VERSION_0_2_0,
                  offsetof(vers_t, preferred_link_speed));
 }
@@ -614,7 +622,8 @@ uint32_t conmon_aurelian_versions_status_get_guppy_monitoring_flags(const uint8_
                  offsetof(vers_t, guppy_monitoring_flags));
 }
 uint32_t conmon_aurelian_versions_status_get_capability1_flags(const uint8_t *body, size_t len) {
-  return since32(body, len, CONMON_AURELIAN_MESSAGE_VERSION_0_7_30, offsetof(vers_t, capabilities_1));
+  return since32(body, len, CONMON_AURELIAN_MESSAGE_VERSION_0_7_30,
+                 offsetof(vers_t, capabilities_1));
 }
 void conmon_aurelian_versions_status_get_domain_capability_flags(const uint8_t *body, size_t len,
                                                                  uint32_t *mask, uint32_t *value) {
@@ -645,8 +654,7 @@ aud_error_t conmon_aurelian_versions_status_get_web_plugin_id(const uint8_t *bod
   *id = reinterpret_cast<const char *>(body + off);
   return AUD_SUCCESS;
 }
-uint32_t conmon_aurelian_versions_status_get_rendering_hint_flags(const uint8_t *body,
-                                                                  size_t len) {
+uint32_t conmon_aurelian_versions_status_get_rendering_hint_flags(const uint8_t *body, size_t len) {
   return since32(body, len, CONMON_AURELIAN_MESSAGE_VERSION_0_7_52,
                  offsetof(vers_t, rendering_hint_flags));
 }
@@ -675,7 +683,8 @@ const char *conmon_aurelian_manf_versions_status_get_model_name(const uint8_t *b
 void conmon_aurelian_manf_versions_status_get_model_version(const uint8_t *body, size_t len,
                                                             delos_version_t *v) {
   conmon_aurelian_version_from_uint32(
-      since32(body, len, CONMON_AURELIAN_MESSAGE_VERSION_0_7_4, offsetof(manf_t, model_version)), v);
+      since32(body, len, CONMON_AURELIAN_MESSAGE_VERSION_0_7_4, offsetof(manf_t, model_version)),
+      v);
 }
 const char *conmon_aurelian_manf_versions_status_get_model_version_string(const uint8_t *body,
                                                                           size_t len) {
@@ -686,13 +695,17 @@ const char *conmon_aurelian_manf_versions_status_get_model_version_string(const 
 uint32_t conmon_aurelian_manf_versions_status_get_capabilities(const uint8_t *body, size_t len) {
   return since32(body, len, CONMON_AURELIAN_MESSAGE_VERSION_0_6_6, offsetof(manf_t, capabilities));
 }
-aud_error_t conmon_aurelian_manf_versions_status_get_software_version_build(
-    const uint8_t *body, size_t len, delos_version_t *v, uint32_t *build) {
+aud_error_t conmon_aurelian_manf_versions_status_get_software_version_build(const uint8_t *body,
+                                                                            size_t len,
+                                                                            delos_version_t *v,
+                                                                            uint32_t *build) {
   return version_build(body, len, offsetof(manf_t, software_version),
                        offsetof(manf_t, software_build), v, build);
 }
-aud_error_t conmon_aurelian_manf_versions_status_get_firmware_version_build(
-    const uint8_t *body, size_t len, delos_version_t *v, uint32_t *build) {
+aud_error_t conmon_aurelian_manf_versions_status_get_firmware_version_build(const uint8_t *body,
+                                                                            size_t len,
+                                                                            delos_version_t *v,
+                                                                            uint32_t *build) {
   return version_build(body, len, offsetof(manf_t, firmware_version),
                        offsetof(manf_t, firmware_build), v, build);
 }
@@ -700,7 +713,8 @@ aud_error_t conmon_aurelian_manf_versions_status_get_firmware_version_build(
 // ---- Lock, AES67, reset, clear configuration, routing ready ----
 
 aud_bool_t conmon_aurelian_get_lock_status(const uint8_t *body, size_t len) {
-  return rd16(body, len, offsetof(conmon_aurelian_lock_status_t, lock_status)) ? AUD_TRUE : AUD_FALSE;
+  return rd16(body, len, offsetof(conmon_aurelian_lock_status_t, lock_status)) ? AUD_TRUE
+                                                                               : AUD_FALSE;
 }
 uint16_t conmon_aurelian_lock_status_get_status_flags(const uint8_t *body, size_t len) {
   if (version(body, len) < CONMON_AURELIAN_MESSAGE_VERSION_0_7_36) return 0;
@@ -711,7 +725,7 @@ aud_bool_t conmon_aurelian_aes67_status_is_enabled(const uint8_t *body, size_t l
 }
 aud_bool_t conmon_aurelian_aes67_status_is_enabled_on_reboot(const uint8_t *body, size_t len) {
   return (rd16(body, len, 8) & CONMON_AURELIAN_AES67_STATUS_FLAG_ENABLE_ON_REBOOT) ? AUD_TRUE
-                                                                                  : AUD_FALSE;
+                                                                                   : AUD_FALSE;
 }
 uint16_t conmon_aurelian_sys_reset_status_get_mode(const uint8_t *body, size_t len) {
   return rd16(body, len, 8);
@@ -726,7 +740,7 @@ aud_error_t conmon_aurelian_clear_config_status_get_status(const uint8_t *body, 
 }
 aud_bool_t conmon_aurelian_routing_ready_status_is_ready(const uint8_t *body, size_t len) {
   return rd8(body, len, offsetof(conmon_aurelian_routing_ready_status_t, ready)) ? AUD_TRUE
-                                                                                : AUD_FALSE;
+                                                                                 : AUD_FALSE;
 }
 uint16_t conmon_aurelian_routing_ready_status_num_txchannels(const uint8_t *body, size_t len) {
   if (version(body, len) < CONMON_AURELIAN_MESSAGE_VERSION_0_6_9) return 0;
@@ -780,12 +794,13 @@ aud_error_t conmon_aurelian_upgrade_status_get_source_file_info(
     const uint8_t *body, size_t len, conmon_aurelian_upgrade_source_file_t *file) {
   if (!body || !file) return AUD_ERR_INVALIDPARAMETER;
   if (version(body, len) < CONMON_AURELIAN_MESSAGE_VERSION_0_7_9) return AUD_ERR_VERSION;
-  if (!(rd32(body, len, offsetof(upg_t, fields)) & CONMON_AURELIAN_UPGRADE_STATUS__FIELD_FILE_INFO)) {
+  if (!(rd32(body, len, offsetof(upg_t, fields)) &
+        CONMON_AURELIAN_UPGRADE_STATUS__FIELD_FILE_INFO)) {
     return AUD_ERR_NOTFOUND;
   }
   conmon_msg_offset_t rec = 0;
-  aud_error_t err = conmon_aurelian_message_read_offset(body, len, offsetof(upg_t, file_info),
-                                                        sizeof(finfo_t), CONMON_MESSAGE_ALIGN_4, &rec);
+  aud_error_t err = conmon_aurelian_message_read_offset(
+      body, len, offsetof(upg_t, file_info), sizeof(finfo_t), CONMON_MESSAGE_ALIGN_4, &rec);
   if (err != AUD_SUCCESS) return err;
   const uint8_t *r = body + rec;
   uint32_t fields = conmon_load_be32(r + offsetof(finfo_t, fields));

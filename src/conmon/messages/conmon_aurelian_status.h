@@ -232,7 +232,8 @@ const conmon_aurelian_port_status_ext2_t *conmon_aurelian_port_status_ext2_get_p
 const conmon_aurelian_port_status_ext3_t *conmon_aurelian_port_status_ext3_get_port_at_index(
     const uint8_t *body, size_t len, uint16_t index);
 // ext2 record fields; 0 for a null record.
-uint16_t conmon_aurelian_clocking_status_get_port_state(const conmon_aurelian_port_status_ext2_t *p);
+uint16_t conmon_aurelian_clocking_status_get_port_state(
+    const conmon_aurelian_port_status_ext2_t *p);
 uint8_t conmon_aurelian_clocking_status_get_port_path_type(
     const conmon_aurelian_port_status_ext2_t *p);
 uint8_t conmon_aurelian_clocking_status_get_port_transport_layer(
@@ -242,7 +243,8 @@ uint8_t conmon_aurelian_clocking_status_get_port_ptp_version(
 uint16_t conmon_aurelian_clocking_status_get_port_id(const conmon_aurelian_port_status_ext2_t *p);
 uint32_t conmon_aurelian_clocking_status_get_port_interface_index(
     const conmon_aurelian_port_status_ext2_t *p);
-uint16_t conmon_aurelian_clocking_status_get_port_flags(const conmon_aurelian_port_status_ext2_t *p);
+uint16_t conmon_aurelian_clocking_status_get_port_flags(
+    const conmon_aurelian_port_status_ext2_t *p);
 // 0xFFFF unless the version is 0x0726 or later and the record's valid bit is set.
 uint16_t conmon_aurelian_clocking_status_get_port_network_index(
     const uint8_t *body, size_t len, const conmon_aurelian_port_status_ext3_t *p);
@@ -251,8 +253,8 @@ uint16_t conmon_aurelian_clocking_status_get_port_network_index(
 aud_error_t conmon_aurelian_clocking_status_get_v2_domain_number(const uint8_t *body, size_t len,
                                                                  uint8_t *number);
 // From 0x072E, each only with its ext3 flag; else null.
-const conmon_aurelian_clock_uuid_t *conmon_aurelian_clocking_status_get_v2_uuid(
-    const uint8_t *body, size_t len);
+const conmon_aurelian_clock_uuid_t *conmon_aurelian_clocking_status_get_v2_uuid(const uint8_t *body,
+                                                                                size_t len);
 const conmon_aurelian_clock_uuid_t *conmon_aurelian_clocking_status_get_v2_master_uuid(
     const uint8_t *body, size_t len);
 const conmon_aurelian_clock_uuid_t *conmon_aurelian_clocking_status_get_v2_grandmaster_uuid(
@@ -588,8 +590,7 @@ aud_bool_t conmon_aurelian_aes67_status_is_enabled_on_reboot(const uint8_t *body
 uint16_t conmon_aurelian_sys_reset_status_get_mode(const uint8_t *body, size_t len);
 // AUD_ERR_TRUNCATED for a body shorter than 16; either pointer may be null.
 aud_error_t conmon_aurelian_clear_config_status_get_status(const uint8_t *body, size_t len,
-                                                           uint32_t *supported,
-                                                           uint32_t *executed);
+                                                           uint32_t *supported, uint32_t *executed);
 aud_bool_t conmon_aurelian_routing_ready_status_is_ready(const uint8_t *body, size_t len);
 // From 0x0609.
 uint16_t conmon_aurelian_routing_ready_status_num_txchannels(const uint8_t *body, size_t len);
@@ -649,8 +650,8 @@ typedef conmon_aurelian_upgrade_status conmon_aurelian_upgrade_status_t;
 // The status always (AUD_ERR_TRUNCATED below 10 bytes); from 0x0709 each other member
 // whose field bit is set, AUD_ERR_TRUNCATED when the body is too short for it. Members
 // not present read as 0. *status untouched on failure.
-aud_error_t conmon_aurelian_upgrade_status_get_upgrade_status(const uint8_t *body, size_t len,
-                                                              conmon_aurelian_upgrade_status_t *status);
+aud_error_t conmon_aurelian_upgrade_status_get_upgrade_status(
+    const uint8_t *body, size_t len, conmon_aurelian_upgrade_status_t *status);
 // AUD_ERR_VERSION before 0x0709, AUD_ERR_NOTFOUND without the file-info field bit or
 // with a zero offset, AUD_ERR_TRUNCATED / AUD_ERR_INVALIDDATA for a record beyond the
 // body or not 4-byte aligned. Fills the members the record's field bits mark; the path

@@ -54,9 +54,9 @@ const int kAny = 1;  // a non-null marker for builders without a description rec
 
 }  // namespace
 
-aud_error_t conmon_aurelian_build_clocking_status(conmon_message_body_t *body, size_t *size,
-                                                  uint16_t version, uint32_t delay,
-                                                  const conmon_aurelian_clocking_status_info_t *in) {
+aud_error_t conmon_aurelian_build_clocking_status(
+    conmon_message_body_t *body, size_t *size, uint16_t version, uint32_t delay,
+    const conmon_aurelian_clocking_status_info_t *in) {
   if (in && (in->num_ports > CONMON_AURELIAN_STATUS_BUILD_MAX_PORTS ||
              in->num_ext2_ports > CONMON_AURELIAN_STATUS_BUILD_MAX_PORTS)) {
     return AUD_ERR_INVALIDPARAMETER;
@@ -87,7 +87,8 @@ aud_error_t conmon_aurelian_build_clocking_status(conmon_message_body_t *body, s
     size_t at = w.reserve(4);
     if (!w.overflow) conmon_store_be16(p + at, in->port_states[i]);
   }
-  if (old || version < CONMON_AURELIAN_MESSAGE_VERSION_0_4_0 || !in->has_ext) return finish(w, size);
+  if (old || version < CONMON_AURELIAN_MESSAGE_VERSION_0_4_0 || !in->has_ext)
+    return finish(w, size);
 
   size_t ext = w.reserve(sizeof(ext_t), 4);
   if (w.overflow) return finish(w, size);
@@ -213,8 +214,8 @@ aud_error_t conmon_aurelian_build_srate_status(conmon_message_body_t *body, size
                                                uint16_t num_available, const uint32_t *available) {
   if (num_available && !available) return AUD_ERR_INVALIDPARAMETER;
   writer w;
-  aud_error_t err = start(body, size, &kAny, version, type, delay,
-                          sizeof(conmon_aurelian_srate_status_t), &w);
+  aud_error_t err =
+      start(body, size, &kAny, version, type, delay, sizeof(conmon_aurelian_srate_status_t), &w);
   if (err != AUD_SUCCESS) return err;
   uint8_t *p = body->data;
   conmon_store_be16(p + 8, sizeof(conmon_aurelian_srate_status_t));
@@ -230,9 +231,9 @@ aud_error_t conmon_aurelian_build_srate_status(conmon_message_body_t *body, size
   return finish(w, size);
 }
 
-aud_error_t conmon_aurelian_build_versions_status(conmon_message_body_t *body, size_t *size,
-                                                  uint16_t version, uint32_t delay,
-                                                  const conmon_aurelian_versions_status_info_t *in) {
+aud_error_t conmon_aurelian_build_versions_status(
+    conmon_message_body_t *body, size_t *size, uint16_t version, uint32_t delay,
+    const conmon_aurelian_versions_status_info_t *in) {
   if (in && in->num_web_plugin_ids && !in->web_plugin_ids) return AUD_ERR_INVALIDPARAMETER;
   typedef conmon_aurelian_versions_status_t v_t;
   writer w;
@@ -254,8 +255,8 @@ aud_error_t conmon_aurelian_build_versions_status(conmon_message_body_t *body, s
     if (w.overflow) return finish(w, size);
     conmon_store_be16(p + offsetof(v_t, web_plugin_ids_offset), static_cast<uint16_t>(first));
     for (size_t i = 0; i < in->num_web_plugin_ids; i++) {
-      put_text(p + first + CONMON_AURELIAN_WEB_PLUGIN_ID_SIZE * i, CONMON_AURELIAN_WEB_PLUGIN_ID_SIZE,
-               in->web_plugin_ids[i]);
+      put_text(p + first + CONMON_AURELIAN_WEB_PLUGIN_ID_SIZE * i,
+               CONMON_AURELIAN_WEB_PLUGIN_ID_SIZE, in->web_plugin_ids[i]);
     }
   }
   return finish(w, size);
@@ -266,8 +267,9 @@ aud_error_t conmon_aurelian_build_manf_versions_status(
     const conmon_aurelian_manf_versions_status_info_t *in) {
   typedef conmon_aurelian_manf_versions_status_t m_t;
   writer w;
-  aud_error_t err = start(body, size, in, version,
-                          CONMON_AURELIAN_MESSAGE_TYPE_MANF_VERSIONS_STATUS, delay, sizeof(m_t), &w);
+  aud_error_t err =
+      start(body, size, in, version, CONMON_AURELIAN_MESSAGE_TYPE_MANF_VERSIONS_STATUS, delay,
+            sizeof(m_t), &w);
   if (err != AUD_SUCCESS) return err;
   uint8_t *p = body->data;
   std::memcpy(p + offsetof(m_t, manufacturer), in->manufacturer, 8);
@@ -288,32 +290,34 @@ aud_error_t conmon_aurelian_build_manf_versions_status(
 }
 
 aud_error_t conmon_aurelian_build_lock_status(conmon_message_body_t *body, size_t *size,
-                                              uint16_t version, uint32_t delay, uint16_t lock_status,
-                                              uint16_t status_flags) {
+                                              uint16_t version, uint32_t delay,
+                                              uint16_t lock_status, uint16_t status_flags) {
   writer w;
   aud_error_t err = start(body, size, &kAny, version, CONMON_AURELIAN_MESSAGE_TYPE_LOCK_STATUS,
                           delay, sizeof(conmon_aurelian_lock_status_t), &w);
   if (err != AUD_SUCCESS) return err;
   conmon_store_be16(body->data + offsetof(conmon_aurelian_lock_status_t, lock_status), lock_status);
-  conmon_store_be16(body->data + offsetof(conmon_aurelian_lock_status_t, status_flags), status_flags);
+  conmon_store_be16(body->data + offsetof(conmon_aurelian_lock_status_t, status_flags),
+                    status_flags);
   return finish(w, size);
 }
 
 aud_error_t conmon_aurelian_build_aes67_status(conmon_message_body_t *body, size_t *size,
                                                uint16_t version, uint32_t delay, uint16_t flags) {
   writer w;
-  aud_error_t err = start(body, size, &kAny, version, CONMON_AURELIAN_MESSAGE_TYPE_AES67_STATUS,
-                          delay, 12, &w);
+  aud_error_t err =
+      start(body, size, &kAny, version, CONMON_AURELIAN_MESSAGE_TYPE_AES67_STATUS, delay, 12, &w);
   if (err != AUD_SUCCESS) return err;
   conmon_store_be16(body->data + 8, flags);
   return finish(w, size);
 }
 
 aud_error_t conmon_aurelian_build_sys_reset_status(conmon_message_body_t *body, size_t *size,
-                                                   uint16_t version, uint32_t delay, uint16_t mode) {
+                                                   uint16_t version, uint32_t delay,
+                                                   uint16_t mode) {
   writer w;
-  aud_error_t err = start(body, size, &kAny, version,
-                          CONMON_AURELIAN_MESSAGE_TYPE_SYS_RESET_STATUS, delay, 12, &w);
+  aud_error_t err = start(body, size, &kAny, version, CONMON_AURELIAN_MESSAGE_TYPE_SYS_RESET_STATUS,
+                          delay, 12, &w);
   if (err != AUD_SUCCESS) return err;
   conmon_store_be16(body->data + 8, mode);
   return finish(w, size);
@@ -348,11 +352,10 @@ aud_error_t conmon_aurelian_build_routing_ready_status(conmon_message_body_t *bo
   return finish(w, size);
 }
 
-aud_error_t conmon_aurelian_build_upgrade_status(conmon_message_body_t *body, size_t *size,
-                                                 uint16_t version, uint32_t delay,
-                                                 const conmon_aurelian_upgrade_status_t *s,
-                                                 uint32_t fields,
-                                                 const conmon_aurelian_upgrade_source_file_t *file) {
+aud_error_t conmon_aurelian_build_upgrade_status(
+    conmon_message_body_t *body, size_t *size, uint16_t version, uint32_t delay,
+    const conmon_aurelian_upgrade_status_t *s, uint32_t fields,
+    const conmon_aurelian_upgrade_source_file_t *file) {
   typedef conmon_aurelian_upgrade_status_msg_t u_t;
   typedef conmon_aurelian_upgrade_msg_file_info_t f_t;
   writer w;
@@ -403,8 +406,8 @@ aud_error_t conmon_aurelian_build_id_set(conmon_message_body_t *body, size_t *si
     count = count > (ids[i] + 7u) / 8 ? count : (ids[i] + 7u) / 8;
   }
   writer w;
-  aud_error_t err = start(body, size, &kAny, version, type, delay,
-                          CONMON_AURELIAN_ID_SET_BITMAP_OFFSET, &w);
+  aud_error_t err =
+      start(body, size, &kAny, version, type, delay, CONMON_AURELIAN_ID_SET_BITMAP_OFFSET, &w);
   if (err != AUD_SUCCESS) return err;
   size_t at = w.reserve(count);
   if (w.overflow) return finish(w, size);

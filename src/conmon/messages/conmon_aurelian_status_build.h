@@ -62,9 +62,9 @@ struct conmon_aurelian_clocking_status_info {
 };
 typedef conmon_aurelian_clocking_status_info conmon_aurelian_clocking_status_info_t;
 
-aud_error_t conmon_aurelian_build_clocking_status(conmon_message_body_t *body, size_t *size,
-                                                  uint16_t version, uint32_t delay,
-                                                  const conmon_aurelian_clocking_status_info_t *info);
+aud_error_t conmon_aurelian_build_clocking_status(
+    conmon_message_body_t *body, size_t *size, uint16_t version, uint32_t delay,
+    const conmon_aurelian_clocking_status_info_t *info);
 
 struct conmon_aurelian_interface_status_info {
   uint16_t mode;
@@ -116,9 +116,9 @@ struct conmon_aurelian_versions_status_info {
 typedef conmon_aurelian_versions_status_info conmon_aurelian_versions_status_info_t;
 
 // 216 bytes, then the web plugin ids (24 bytes each).
-aud_error_t conmon_aurelian_build_versions_status(conmon_message_body_t *body, size_t *size,
-                                                  uint16_t version, uint32_t delay,
-                                                  const conmon_aurelian_versions_status_info_t *info);
+aud_error_t conmon_aurelian_build_versions_status(
+    conmon_message_body_t *body, size_t *size, uint16_t version, uint32_t delay,
+    const conmon_aurelian_versions_status_info_t *info);
 
 struct conmon_aurelian_manf_versions_status_info {
   uint8_t manufacturer[8];
@@ -142,8 +142,8 @@ aud_error_t conmon_aurelian_build_manf_versions_status(
 
 // The small fixed status bodies.
 aud_error_t conmon_aurelian_build_lock_status(conmon_message_body_t *body, size_t *size,
-                                              uint16_t version, uint32_t delay, uint16_t lock_status,
-                                              uint16_t status_flags);
+                                              uint16_t version, uint32_t delay,
+                                              uint16_t lock_status, uint16_t status_flags);
 aud_error_t conmon_aurelian_build_aes67_status(conmon_message_body_t *body, size_t *size,
                                                uint16_t version, uint32_t delay, uint16_t flags);
 aud_error_t conmon_aurelian_build_sys_reset_status(conmon_message_body_t *body, size_t *size,

@@ -28,7 +28,8 @@ uint16_t conmon_message_head_get_size(const conmon_message_head_t *head) {
 
 uint16_t conmon_message_head_get_body_size(const conmon_message_head_t *head) {
   uint16_t size = conmon_message_head_get_size(head);
-  return size < CONMON_MESSAGE_HEAD_SIZE ? 0 : static_cast<uint16_t>(size - CONMON_MESSAGE_HEAD_SIZE);
+  return size < CONMON_MESSAGE_HEAD_SIZE ? 0
+                                         : static_cast<uint16_t>(size - CONMON_MESSAGE_HEAD_SIZE);
 }
 
 conmon_message_class_t conmon_message_head_get_message_class(const conmon_message_head_t *head) {
