@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <vector>
 
 #include "daemon/norva_delos_api.h"
 #include "daemon/norva_delos_mainq.h"
@@ -90,6 +91,61 @@ cJSON *number_array(const unsigned long *values, unsigned count, unsigned cap) {
     cJSON_AddItemToArray(arr, cJSON_CreateNumber(static_cast<double>(values[i])));
   }
   return arr;
+}
+
+// A copy of one device record with its channel and flow arrays, taken on the
+// main thread so that the report can be built and printed on the session
+// thread without touching the live record.
+struct dev_snapshot {
+  delos_dev dev;
+  std::vector<delos_rxchn_params_t> vrx, arx;
+  std::vector<delos_txchn_params_t> vtx, atx;
+  std::vector<delos_txflow_t> vflow, aflow;
+};
+
+template <typename T>
+void copy_array(std::vector<T> &out, const T *src, unsigned count) {
+  if (src != nullptr && count != 0) out.assign(src, src + count);
+}
+
+void take_snapshot(dev_snapshot &s, const delos_dev *d) {
+  s.dev = *d;
+  copy_array(s.vrx, d->routing_info_video.rxcparams, d->routing_info_video.num_rxc);
+  copy_array(s.arx, d->routing_info_audio.rxcparams, d->routing_info_audio.num_rxc);
+  copy_array(s.vtx, d->routing_info_video.txcparams, d->routing_info_video.num_txc);
+  copy_array(s.atx, d->routing_info_audio.txcparams, d->routing_info_audio.num_txc);
+  copy_array(s.vflow, d->pVidTxFlow, d->u32NumVidTxFlows);
+  copy_array(s.aflow, d->pAudTxFlow, d->u32NumAudTxFlows);
+  // The copy points only at its own arrays (or at nothing).
+  s.dev.routing_info_video.rxcparams = s.vrx.empty() ? nullptr : s.vrx.data();
+  s.dev.routing_info_audio.rxcparams = s.arx.empty() ? nullptr : s.arx.data();
+  s.dev.routing_info_video.txcparams = s.vtx.empty() ? nullptr : s.vtx.data();
+  s.dev.routing_info_audio.txcparams = s.atx.empty() ? nullptr : s.atx.data();
+  s.dev.pVidTxFlow = s.vflow.empty() ? nullptr : s.vflow.data();
+  s.dev.pAudTxFlow = s.aflow.empty() ? nullptr : s.aflow.data();
+  s.dev.pRxFlow = nullptr;
+  s.dev.u32NumRxFlows = 0;
+  s.dev.routing_device = nullptr;
+  s.dev.routing_info_video.rxc = nullptr;
+  s.dev.routing_info_audio.rxc = nullptr;
+  s.dev.routing_info_video.txc = nullptr;
+  s.dev.routing_info_audio.txc = nullptr;
+  s.dev.next = nullptr;
+}
+
+bool reported(const char *name, const char *record_name) {
+  return name == nullptr || strcmp(name, record_name) == 0;
+}
+
+cJSON *envelope_with_seq(unsigned seq) {
+  cJSON *root = cJSON_CreateObject();
+  if (root == nullptr) return nullptr;
+  cJSON *ack = cJSON_CreateObject();
+  cJSON_AddItemToObject(ack, "cmd", cJSON_CreateString("delos get devices"));
+  cJSON_AddItemToObject(ack, "status", cJSON_CreateString("success"));
+  add_num(ack, "seq", seq);
+  cJSON_AddItemToObject(root, "ack", ack);
+  return root;
 }
 
 }  // namespace
@@ -190,18 +246,12 @@ unsigned norva_delos_devlist_next_seq(void) { return s_seq.fetch_add(1); }
 
 cJSON *norva_delos_devlist_build(const char *name, bool single, unsigned seq) {
   if (name != nullptr && name[0] == '\0') name = nullptr;
-  cJSON *root = cJSON_CreateObject();
+  cJSON *root = envelope_with_seq(seq);
   if (root == nullptr) return nullptr;
-  cJSON *ack = cJSON_CreateObject();
-  cJSON_AddItemToObject(ack, "cmd", cJSON_CreateString("delos get devices"));
-  cJSON_AddItemToObject(ack, "status", cJSON_CreateString("success"));
-  add_num(ack, "seq", seq);
-  cJSON_AddItemToObject(root, "ack", ack);
-
   cJSON *devices = cJSON_CreateArray();
   pthread_mutex_lock(&g_MutexDev);
   for (const delos_dev *d = g_pDelosDev; d != nullptr; d = d->next) {
-    if (name != nullptr && strcmp(name, d->name) != 0) continue;
+    if (!reported(name, d->name)) continue;
     cJSON_AddItemToArray(devices, norva_delos_devlist_device(d));
     if (single) break;
   }
@@ -209,9 +259,9 @@ cJSON *norva_delos_devlist_build(const char *name, bool single, unsigned seq) {
 
   cJSON *streams = cJSON_CreateArray();
   pthread_mutex_lock(&g_MutexAes67);
-  for (const aes67_dev *s = g_pAes67Dev; s != nullptr; s = s->next) {
-    if (name != nullptr && strcmp(name, s->sessionname) != 0) continue;
-    cJSON_AddItemToArray(streams, norva_delos_devlist_aes67(s));
+  for (const aes67_dev *st = g_pAes67Dev; st != nullptr; st = st->next) {
+    if (!reported(name, st->sessionname)) continue;
+    cJSON_AddItemToArray(streams, norva_delos_devlist_aes67(st));
     if (single) break;
   }
   pthread_mutex_unlock(&g_MutexAes67);
@@ -229,10 +279,40 @@ int norva_delos_api_get_devices(int, const char *prequest, char *pResponses, int
     if (!norva_delos_api_parse_args(prequest, 3, 1, limit, args)) return -1;
     memcpy(name, args[0], strlen(args[0]) + 1);
   }
+  const char *key = (bAll || name[0] == '\0') ? nullptr : name;
+  const bool single = !bAll;
   unsigned seq = norva_delos_devlist_next_seq();
-  cJSON *root = nullptr;
-  // The records belong to the main thread; the tree is printed here afterwards.
-  norva_delos_mainq_call([&] { root = norva_delos_devlist_build(name, !bAll, seq); });
+  // The main thread only copies the reported records (the lists are walked
+  // under their mutexes as ever); the tree is built, printed and freed here,
+  // so the main loop is held up for a copy, not for the whole report.
+  std::vector<dev_snapshot> devs;
+  std::vector<aes67_dev> streams;
+  norva_delos_mainq_call([&] {
+    pthread_mutex_lock(&g_MutexDev);
+    for (const delos_dev *d = g_pDelosDev; d != nullptr; d = d->next) {
+      if (!reported(key, d->name)) continue;
+      devs.emplace_back();
+      take_snapshot(devs.back(), d);
+      if (single) break;
+    }
+    pthread_mutex_unlock(&g_MutexDev);
+    pthread_mutex_lock(&g_MutexAes67);
+    for (const aes67_dev *st = g_pAes67Dev; st != nullptr; st = st->next) {
+      if (!reported(key, st->sessionname)) continue;
+      streams.push_back(*st);
+      if (single) break;
+    }
+    pthread_mutex_unlock(&g_MutexAes67);
+  });
+  cJSON *root = envelope_with_seq(seq);
+  if (root != nullptr) {
+    cJSON *dl = cJSON_CreateArray();
+    for (const auto &d : devs) cJSON_AddItemToArray(dl, norva_delos_devlist_device(&d.dev));
+    cJSON *al = cJSON_CreateArray();
+    for (const auto &st : streams) cJSON_AddItemToArray(al, norva_delos_devlist_aes67(&st));
+    cJSON_AddItemToObject(root, "devicelist", dl);
+    cJSON_AddItemToObject(root, "aes67list", al);
+  }
   bool fits = root != nullptr && norva_delos_api_print_reply(root, pResponses, size) == 0;
   cJSON_Delete(root);
   if (!fits) norva_delos_api_write_reply(pResponses, size, "delos get devices", "fail");
