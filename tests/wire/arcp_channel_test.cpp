@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "wire/arcp/arcp_channel.h"
-#include "wire/arcp_responses.h"
+#include "wire/arcp/arcp_device_responses.h"
 #include "wire/wire_test_util.h"
 
 using namespace wire_test;

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "wire/arcp/arcp_media.h"
-#include "wire/arcp_responses.h"
+#include "wire/arcp/arcp_device_responses.h"
 #include "wire/wire_test_util.h"
 
 using namespace wire_test;

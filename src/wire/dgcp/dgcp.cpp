@@ -609,6 +609,16 @@ aud_bool_t dgcp_util_dns_name_equal(const char *a, const char *b) {
   if (!a || !b) {
     return AUD_FALSE;
   }
+  // Plain characters compare directly; only an escape needs decoding. Labels
+  // in one request are compared often, so the common case stays cheap.
+  while (*a && *a != '\\' && *b != '\\') {
+    unsigned char ca = static_cast<unsigned char>(*a), cb = static_cast<unsigned char>(*b);
+    if (ca != cb && tolower(ca) != tolower(cb)) {
+      return AUD_FALSE;
+    }
+    a++;
+    b++;
+  }
   for (;;) {
     dns_char ca = dns_next(a);
     dns_char cb = dns_next(b);

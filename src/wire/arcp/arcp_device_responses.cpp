@@ -1,9 +1,27 @@
 // Device-side builders of ARCP responses.
-#include "wire/arcp_responses.h"
+#include "wire/arcp/arcp_device_responses.h"
 
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 namespace {
+
+// Names written once per answer. A device only needs equal names to share
+// one copy, so an exact-match map is enough here (and stays cheap for the
+// hundreds of names of a full channel answer).
+struct name_pool {
+  std::unordered_map<std::string_view, dgcp_raw_offset_t> offsets;
+  name_pool() { offsets.reserve(256); }
+  dgcp_raw_offset_t write(dgcp_packet_buf *buf, const char *name) {
+    if (!name) return 0;
+    auto it = offsets.find(name);
+    if (it != offsets.end()) return it->second;
+    dgcp_raw_offset_t off = dgcp_store_string(buf, name);
+    if (off) offsets.emplace(name, off);
+    return off;
+  }
+};
 
 void wr16(void *p, uint16_t host) {
   uint16_t v = htons(host);
@@ -98,8 +116,7 @@ aud_error_t arcp_resp_rx_channels_build(dgcp_packet_buf *buf, dgcp_version_t ver
       AUD_SUCCESS) {
     return AUD_ERR_NOMEMORY;
   }
-  dgcp_util_offset_table_node nodes[3 * 256];
-  dgcp_util_offset_table names{0, 3 * 256, nodes};
+  name_pool names;
   arcp_util_media_offset_tables formats;
   arcp_util_media_offset_tables_init(&formats);
   for (unsigned i = 0; i < n; i++) {
@@ -109,10 +126,10 @@ aud_error_t arcp_resp_rx_channels_build(dgcp_packet_buf *buf, dgcp_version_t ver
     e->_chan_id = htons(c.chan_id);
     e->_flags = htons(c.flags);
     e->_format = arcp_util_media_write_audio_format(buf, &formats, c.rate, c.encoding);
-    e->_label = dgcp_util_offset_table_write_label(buf, &names, c.label);
+    e->_label = names.write(buf, c.label);
     if (c.tx_channel && c.tx_device) {
-      e->_channel = dgcp_util_offset_table_write_label(buf, &names, c.tx_channel);
-      e->_host = dgcp_util_offset_table_write_label(buf, &names, c.tx_device);
+      e->_channel = names.write(buf, c.tx_channel);
+      e->_host = names.write(buf, c.tx_device);
       if (!e->_channel || !e->_host) return AUD_ERR_NOMEMORY;
     }
     if (!e->_format || (c.label && !e->_label)) return AUD_ERR_NOMEMORY;
@@ -132,8 +149,7 @@ aud_error_t arcp_resp_tx_channels_build(dgcp_packet_buf *buf, dgcp_version_t ver
       AUD_SUCCESS) {
     return AUD_ERR_NOMEMORY;
   }
-  dgcp_util_offset_table_node nodes[256];
-  dgcp_util_offset_table names{0, 256, nodes};
+  name_pool names;
   arcp_util_media_offset_tables formats;
   arcp_util_media_offset_tables_init(&formats);
   for (unsigned i = 0; i < n; i++) {
@@ -142,7 +158,7 @@ aud_error_t arcp_resp_tx_channels_build(dgcp_packet_buf *buf, dgcp_version_t ver
     e->_chan_id = htons(chans[i].chan_id);
     e->_flags = htons(chans[i].flags);
     e->_format = arcp_util_media_write_audio_format(buf, &formats, chans[i].rate, chans[i].encoding);
-    e->_label = dgcp_util_offset_table_write_label(buf, &names, chans[i].label);
+    e->_label = names.write(buf, chans[i].label);
     if (!e->_format || (chans[i].label && !e->_label)) return AUD_ERR_NOMEMORY;
   }
   return AUD_SUCCESS;
