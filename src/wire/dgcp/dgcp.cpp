@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/dt_log.h"
 #include "wire/dgcp/dgcp_extensible.h"
 
 namespace {
@@ -16,17 +17,16 @@ dgcp_log_fn g_log_fn = nullptr;
 
 void dgcp_log_notice(const char *format, ...) __attribute__((format(printf, 1, 2)));
 void dgcp_log_notice(const char *format, ...) {
-  if (!g_log_fn) {
-    // The process log's initial threshold drops notices, so with no handler
-    // installed there is nothing to do.
-    return;
-  }
   char text[256];
   va_list ap;
   va_start(ap, format);
   vsnprintf(text, sizeof text, format, ap);
   va_end(ap);
-  g_log_fn(text);
+  if (g_log_fn) {
+    g_log_fn(text);
+  } else {
+    dt_log_str(DT_LOG_NOTICE, text);
+  }
 }
 
 const uint8_t *bytes_of(const dgcp_head *packet) { return reinterpret_cast<const uint8_t *>(packet); }

@@ -378,7 +378,7 @@ aud_bool_t dgcp_status_is_success(dgcp_status_t status);
 // ---- Log ------------------------------------------------------------------------------
 
 // Receives the notice-level messages of failed offset checks (already
-// formatted, without a line end). Null restores the default, which hands them
-// to the process log at notice level (not shown at its initial threshold).
+// formatted, without a line end) instead of the protocol log. Null restores
+// the default: dt_log at DT_LOG_NOTICE, which its initial threshold drops.
 typedef void (*dgcp_log_fn)(const char *message);
 void dgcp_set_log_handler(dgcp_log_fn fn);
