@@ -1,11 +1,13 @@
 // Fuzzes the readers of ARCP channel and flow answers ("204" and "280"
 // layouts): transmit and receive channels, labels, levels, subscriptions,
-// transmit flows, receive flows with their slot maps and channel map slices.
+// transmit flows, receive flows with their slot maps and channel map slices,
+// and receive flow templates.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 #include "wire/arcp/arcp_channel.h"
+#include "wire/arcp/arcp_template.h"
 
 namespace {
 
@@ -64,6 +66,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         lower = static_cast<uint16_t>(ntohs(next) + 6 + s.nchan);
         next = s.next;
       }
+    }
+  }
+  // Templates: flows and channel blocks, each walk bounded by its links.
+  arcp_rx_templates_info t{};
+  if (arcp_rx_templates_read(p, &t) == AUD_SUCCESS) {
+    uint16_t lower = sizeof(arcp_rx_templates_msg);
+    dgcp_raw_offset_t next = t.flows;
+    for (unsigned k = 0; next && k < ARCP_RX_TEMPLATE_MAX_RECORDS; k++) {
+      arcp_rx_template_flow_info f{};
+      if (arcp_rx_template_flow_read(p, next, lower, &f) != AUD_SUCCESS) break;
+      sink += str_len(f.name) + str_len(f.tx_flowname) + str_len(f.tx_device) + f.n_intf;
+      arcp_rx_template_channels_info b{};
+      if (f.chans && arcp_rx_template_channels_read(p, f.chans, lower, &b) == AUD_SUCCESS) {
+        for (unsigned i = 0; i < b.nchan; i++) {
+          arcp_rx_template_channel_info c{};
+          if (arcp_rx_template_channel_at(p, &b, i, lower, &c) == AUD_SUCCESS) sink += str_len(c.sub) + c.slot;
+        }
+      }
+      next = f.next;
+    }
+    next = t.chans;
+    for (unsigned k = 0; next && k < ARCP_RX_TEMPLATE_MAX_RECORDS; k++) {
+      arcp_rx_template_channels_info b{};
+      if (arcp_rx_template_channels_read(p, next, lower, &b) != AUD_SUCCESS) break;
+      sink += b.nchan;
+      next = b.next;
     }
   }
   g_sink = sink;
