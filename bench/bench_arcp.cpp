@@ -28,8 +28,9 @@ struct rx_fixture {
     for (unsigned i = 0; i < kChannels; i++) {
       snprintf(labels[i], sizeof labels[i], "Input %02u", i + 1);
       snprintf(tx_channels[i], sizeof tx_channels[i], "Out %02u", i % 32 + 1);
-      chans[i] = {static_cast<uint16_t>(i + 1), 0x0006, 48000, 24, labels[i], tx_channels[i],
-                  i < 32 ? "Stagebox-A" : "Stagebox-B", 0x0009, 0x03, 0x01};
+      chans[i] = {
+          static_cast<uint16_t>(i + 1),         0x0006, 48000, 24,  labels[i], tx_channels[i],
+          i < 32 ? "Stagebox-A" : "Stagebox-B", 0x0009, 0x03,  0x01};
     }
   }
 };
@@ -39,7 +40,9 @@ constexpr unsigned kPerPage = kChannels / kPages;
 
 void build_rx(dgcp_packet_buf *pages, const rx_fixture &fx) {
   for (unsigned i = 0; i < kPages; i++) {
-    if (arcp_resp_rx_channels_build(&pages[i], 0x2809, 1, fx.chans + i * kPerPage, kPerPage) != AUD_SUCCESS) abort();
+    if (arcp_resp_rx_channels_build(&pages[i], 0x2809, 1, fx.chans + i * kPerPage, kPerPage) !=
+        AUD_SUCCESS)
+      abort();
   }
   dgcp_set_status(dgcp_packet_buf_head(&pages[0]), ARCP_ERR_FLAG_Warn | ARCP_ERR_More_records);
 }
@@ -204,9 +207,12 @@ void BM_TxFlowsMediaDecode(benchmark::State &state) {
     unsigned n = arcp_offset_array_msg_count(p);
     for (unsigned i = 0; i < n; i++) {
       arcp_media_flow_info f;
-      if (arcp_tx_media_flow_read(p, arcp_resource_at_index(p, i), lower, &f) != AUD_SUCCESS) abort();
+      if (arcp_tx_media_flow_read(p, arcp_resource_at_index(p, i), lower, &f) != AUD_SUCCESS)
+        abort();
       arcp_media_format_info fmt;
-      if (arcp_media_format_read(p, f.resource.format, lower, f.resource.mtype, &fmt) != AUD_SUCCESS) abort();
+      if (arcp_media_format_read(p, f.resource.format, lower, f.resource.mtype, &fmt) !=
+          AUD_SUCCESS)
+        abort();
       for (unsigned s = 0; s < f.n_slots; s++) sum += arcp_media_flow_chan_id(&f, s);
       sum += f.fpp + (f.addrs[1] ? 1 : 0) + fmt.audio.rate;
     }

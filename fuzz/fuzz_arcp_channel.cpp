@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   unsigned count = dgcp_array_msg_count(p);
   for (unsigned i = 0; i < count; i++) {
     arcp_tx_channel_info tx{};
-    if (arcp_tx_channel_at_index(p, i, &tx) == AUD_SUCCESS) sink += str_len(tx.label) + tx.format.count;
+    if (arcp_tx_channel_at_index(p, i, &tx) == AUD_SUCCESS)
+      sink += str_len(tx.label) + tx.format.count;
     arcp_tx_alias_info al{};
     if (arcp_tx_alias_at_index(p, i, &al) == AUD_SUCCESS) sink += str_len(al.label);
     arcp_channel_label_info cl{};
@@ -42,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       sink += str_len(rx.channel) + str_len(rx.host) + str_len(rx.label) + rx.num_connection_status;
     }
     arcp_rx_subscription_info sub{};
-    if (arcp_rx_subscription_at_index(p, i, &sub) == AUD_SUCCESS) sink += str_len(sub.channel) + str_len(sub.host);
+    if (arcp_rx_subscription_at_index(p, i, &sub) == AUD_SUCCESS)
+      sink += str_len(sub.channel) + str_len(sub.host);
     arcp_tx_bundle_info tf{};
     if (arcp_tx_bundle_at_index(p, i, &tf) == AUD_SUCCESS) {
       for (unsigned s = 0; s < tf.nchan; s++) sink += arcp_tx_bundle_info_chan(&tf, s);
@@ -54,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (arcp_rx_bundles_get_at_index(p, i, &rf) == AUD_SUCCESS) {
       for (unsigned s = 0; s < rf.nslots && rf.layout == ARCP_RX_BUNDLE_LAYOUT_204; s++) {
         const uint8_t *map = arcp_204_rx_bundle_slot_map(p, &rf, s);
-        for (uint16_t c = 1; map && c <= rf.map_width * 16u; c++) sink += arcp_204_rx_bundle_map_has_channel(map, rf.map_width, c);
+        for (uint16_t c = 1; map && c <= rf.map_width * 16u; c++)
+          sink += arcp_204_rx_bundle_map_has_channel(map, rf.map_width, c);
       }
       // Walk the "280" slices, each read behind the end of the one before.
       dgcp_raw_offset_t next = rf.chan_map;
@@ -81,7 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       if (f.chans && arcp_rx_template_channels_read(p, f.chans, lower, &b) == AUD_SUCCESS) {
         for (unsigned i = 0; i < b.nchan; i++) {
           arcp_rx_template_channel_info c{};
-          if (arcp_rx_template_channel_at(p, &b, i, lower, &c) == AUD_SUCCESS) sink += str_len(c.sub) + c.slot;
+          if (arcp_rx_template_channel_at(p, &b, i, lower, &c) == AUD_SUCCESS)
+            sink += str_len(c.sub) + c.slot;
         }
       }
       next = f.next;

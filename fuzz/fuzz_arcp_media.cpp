@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (arcp_node_query_resp_read(p, &node) == AUD_SUCCESS && node.media_resources) {
     arcp_resource_counts_info counts[ARCP_MEDIA_TYPE__ANCIL + 1] = {};
     uint32_t bitmap = 0;
-    if (arcp_resource_counts_get(p, node.media_resources, counts, &bitmap) == AUD_SUCCESS) sink += bitmap;
+    if (arcp_resource_counts_get(p, node.media_resources, counts, &bitmap) == AUD_SUCCESS)
+      sink += bitmap;
   }
   uint16_t lower = arcp_media_answer_lower_bound(p);
   unsigned count = arcp_offset_array_msg_count(p);
@@ -40,10 +41,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (arcp_resource_read(p, res, lower, &r) == AUD_SUCCESS) {
       sink += str_len(r.label) + str_len(r.default_label);
       arcp_media_format_info f{};
-      if (arcp_media_format_read(p, r.format, lower, r.mtype, &f) == AUD_SUCCESS) sink += f.audio.count;
+      if (arcp_media_format_read(p, r.format, lower, r.mtype, &f) == AUD_SUCCESS)
+        sink += f.audio.count;
       const dgcp_array *list = arcp_resource_format_list(p, &r, lower);
       for (unsigned k = 0; list && k < list->_count; k++) {
-        if (arcp_media_format_read(p, dgcp_offset_array_slot(list, k), lower, r.mtype, &f) == AUD_SUCCESS) sink++;
+        if (arcp_media_format_read(p, dgcp_offset_array_slot(list, k), lower, r.mtype, &f) ==
+            AUD_SUCCESS)
+          sink++;
       }
     }
     arcp_rx_media_channel_info ch{};

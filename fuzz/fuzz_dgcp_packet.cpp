@@ -63,13 +63,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const dgcp_array *a = dgcp_offset_array_resolve(p, off, lower);
     if (a) {
       for (unsigned i = 0; i < a->_count; i++) sink += dgcp_offset_array_slot(a, i);
-      const dgcp_extensible_data *ed = dgcp_offset_array_resolve_extensible_element(p, a, 0, align, 2);
+      const dgcp_extensible_data *ed =
+          dgcp_offset_array_resolve_extensible_element(p, a, 0, align, 2);
       if (ed) sink += ed->_size;
     }
-    const dgcp_extensible_data *ed = dgcp_extensible_data_resolve(p, off, lower, align, data[at + 4]);
+    const dgcp_extensible_data *ed =
+        dgcp_extensible_data_resolve(p, off, lower, align, data[at + 4]);
     if (ed) {
       const dgcp_extensible_data *segs[DGCP_EXTENSIBLE_DATA_MAX_SEGMENTS_PER_CHAIN];
-      unsigned k = dgcp_extensible_data_get_segments(ed, segs, DGCP_EXTENSIBLE_DATA_MAX_SEGMENTS_PER_CHAIN);
+      unsigned k =
+          dgcp_extensible_data_get_segments(ed, segs, DGCP_EXTENSIBLE_DATA_MAX_SEGMENTS_PER_CHAIN);
       for (unsigned i = 0; i < k; i++) {
         dgcp_extensible_data_seg_info info{};
         if (dgcp_extensible_data__get_seg_info(segs[i], &info) == AUD_SUCCESS) sink += info.seg_id;

@@ -1,7 +1,8 @@
 // ARCP channel and flow bodies against hand-written bytes.
+#include "wire/arcp/arcp_channel.h"
+
 #include <gtest/gtest.h>
 
-#include "wire/arcp/arcp_channel.h"
 #include "wire/arcp/arcp_device_responses.h"
 #include "wire/wire_test_util.h"
 
@@ -264,7 +265,8 @@ TEST(ArcpTxFlows, Aes67RecordIsShortWhenOnlyOriginAndSessionAreValid) {
   req r;
   arcp_msg_head_init(dgcp_packet_buf_head(&r.buf), 1, 0);
   arcp_aes67_info a{};
-  a.fields = ARCP_AES67_FLOW_INFO_FIELD__SAP_ORIGIN_ADDR | ARCP_AES67_FLOW_INFO_FIELD__SDP_SESSION_ID;
+  a.fields =
+      ARCP_AES67_FLOW_INFO_FIELD__SAP_ORIGIN_ADDR | ARCP_AES67_FLOW_INFO_FIELD__SDP_SESSION_ID;
   a.sap_origin_addr_v4 = htonl(0x0A000001);
   a.sdp_session_id_lo = 99;
   EXPECT_EQ(htons(12), arcp_aes67_flow_info_write(&r.buf, &a));
@@ -284,7 +286,8 @@ namespace {
 std::vector<uint8_t> rx_204_flow_bytes(uint16_t flags) {
   std::vector<uint8_t> v = head(0x2600, 3, 0x3200, 1);
   v.insert(v.end(), {1, 1, 0, 16, 0, 0});
-  v.insert(v.end(), {0, 5, uint8_t(flags >> 8), uint8_t(flags), 0, 0, 0xBB, 0x80, 1, 1, 0, 24, 0, 0, 0, 2, 0, 1});
+  v.insert(v.end(), {0, 5, uint8_t(flags >> 8), uint8_t(flags), 0, 0, 0xBB, 0x80, 1, 1, 0, 24, 0, 0,
+                     0, 2, 0, 1});
   v.insert(v.end(), {0, 40, 0, 42, 0, 44});
   v.insert(v.end(), {0, 3, 0, 4});
   v.insert(v.end(), {0, 9, 0, 1, 8, 0, 0, 0, 0, 0, 0x03, 0xE8, 0, 1, 0, 0});
@@ -308,6 +311,17 @@ TEST(ArcpRxFlows, TwoZeroFourRecordWithMapsAndStatusIsRead) {
   EXPECT_EQ(AUD_TRUE, f.has_status);
   EXPECT_EQ(9, f.sub);
   EXPECT_EQ(1000u, f.latency_ns);
+}
+
+TEST(ArcpRxFlows, TwoZeroFourStatusIsNotReadBelowVersionTwoSix) {
+  std::vector<uint8_t> v = rx_204_flow_bytes(ARCP_RX_BUNDLE_FLAG_SAVE);
+  v[0] = 0x25;
+  v[1] = 0x09;
+  packet p(v);
+  arcp_rx_bundle_info f{};
+  ASSERT_EQ(AUD_SUCCESS, arcp_rx_bundles_get_at_index(p.head(), 0, &f));
+  EXPECT_EQ(AUD_FALSE, f.has_status);
+  EXPECT_EQ(0u, f.latency_ns);
 }
 
 TEST(ArcpRxFlows, DeviceWriterProducesTheHandWrittenTwoZeroFourRecord) {

@@ -34,8 +34,8 @@ TEST(ArcpVersion, RequestsUseTheSmallerOfTheDeviceVersionAndTheCurrentOne) {
   struct row {
     uint16_t device, want;
   };
-  const row rows[] = {{0x0204, 0x0204}, {0x2600, 0x2600}, {0x2808, 0x2808},
-                      {0x2809, 0x2809}, {0x2900, 0x2809}, {0x2A00, 0x2809}, {0, 0x2809}};
+  const row rows[] = {{0x0204, 0x0204}, {0x2600, 0x2600}, {0x2808, 0x2808}, {0x2809, 0x2809},
+                      {0x2900, 0x2809}, {0x2A00, 0x2809}, {0, 0x2809}};
   for (const row &r : rows) {
     EXPECT_EQ(r.want, arcp_request_version(r.device)) << std::hex << r.device;
   }
@@ -86,7 +86,8 @@ TEST(ArcpQueryRange, ValidationComparesTheSizeWithTheCount) {
   const row rows[] = {{1, 6, DGCP_Success},
                       {2, 6, DGCP_ERR_Size_packet_too_small},
                       {1, 8, DGCP_ERR_Size_packet_too_large},
-                      {0, 2, DGCP_Success}, {0, 4, DGCP_ERR_Size_packet_too_large}};
+                      {0, 2, DGCP_Success},
+                      {0, 4, DGCP_ERR_Size_packet_too_large}};
   for (const row &r : rows) {
     std::vector<uint8_t> v = head(0x2809, 1, 0x2000, 0);
     v.push_back(0);
@@ -104,12 +105,14 @@ TEST(ArcpQueryRange, NormalisingAgainstAMaximum) {
     uint16_t first, last;
   };
   const row rows[] = {
-      {0, 0, 8, AUD_FALSE, 0, 0}, {0, 5, 8, AUD_TRUE, 5, 5}, {0, 9, 8, AUD_FALSE, 0, 0}, {3, 0, 8, AUD_TRUE, 3, 8},
-      {3, 20, 8, AUD_TRUE, 3, 8}, {3, 5, 8, AUD_TRUE, 3, 5}, {9, 0, 8, AUD_FALSE, 0, 0}, {5, 3, 8, AUD_FALSE, 0, 0},
+      {0, 0, 8, AUD_FALSE, 0, 0}, {0, 5, 8, AUD_TRUE, 5, 5},  {0, 9, 8, AUD_FALSE, 0, 0},
+      {3, 0, 8, AUD_TRUE, 3, 8},  {3, 20, 8, AUD_TRUE, 3, 8}, {3, 5, 8, AUD_TRUE, 3, 5},
+      {9, 0, 8, AUD_FALSE, 0, 0}, {5, 3, 8, AUD_FALSE, 0, 0},
   };
   for (const row &r : rows) {
     uint16_t first = 0, last = 0;
-    EXPECT_EQ(r.ok, arcp_util_normalise_range(r.start, r.end, r.max, &first, &last)) << r.start << "," << r.end;
+    EXPECT_EQ(r.ok, arcp_util_normalise_range(r.start, r.end, r.max, &first, &last))
+        << r.start << "," << r.end;
     EXPECT_EQ(r.first, first) << r.start << "," << r.end;
     EXPECT_EQ(r.last, last) << r.start << "," << r.end;
   }
@@ -223,11 +226,12 @@ TEST(ArcpSockaddr, SizeThatDisagreesWithTheFamilyOrLeavesThePacketIsRejected) {
 TEST(ArcpSockaddr, Ipv6PrintsHexWordsAndOtherFamiliesPrintUnknown) {
   uint8_t v6[20] = {20, 6, 0, 80, 0xfe, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
   char text[64];
-  EXPECT_STREQ("fe80:0:0:0:0:0:0:1.80",
-               arcp_sockaddr_to_string(reinterpret_cast<arcp_sockaddr *>(v6), AUD_TRUE, text, sizeof text));
+  EXPECT_STREQ(
+      "fe80:0:0:0:0:0:0:1.80",
+      arcp_sockaddr_to_string(reinterpret_cast<arcp_sockaddr *>(v6), AUD_TRUE, text, sizeof text));
   uint8_t other[4] = {4, 9, 0, 0};
-  EXPECT_STREQ("<unknown>",
-               arcp_sockaddr_to_string(reinterpret_cast<arcp_sockaddr *>(other), AUD_TRUE, text, sizeof text));
+  EXPECT_STREQ("<unknown>", arcp_sockaddr_to_string(reinterpret_cast<arcp_sockaddr *>(other),
+                                                    AUD_TRUE, text, sizeof text));
 }
 
 // ---- Channel formats -------------------------------------------------------------------
@@ -317,8 +321,8 @@ namespace {
 
 std::vector<uint8_t> node_query_bytes(uint16_t version, uint16_t flags) {
   std::vector<uint8_t> v = head(version, 1, 0x1000, 1);
-  for (uint16_t x : {flags, uint16_t{8}, uint16_t{16}, uint16_t{2}, uint16_t{4}, uint16_t{8}, uint16_t{4},
-                     uint16_t{6}, uint16_t{32}, uint16_t{2}, uint16_t{2}}) {
+  for (uint16_t x : {flags, uint16_t{8}, uint16_t{16}, uint16_t{2}, uint16_t{4}, uint16_t{8},
+                     uint16_t{4}, uint16_t{6}, uint16_t{32}, uint16_t{2}, uint16_t{2}}) {
     be16(v, x);
   }
   be32(v, ARCP_NODE_ERR_FLAG_NAME | ARCP_NODE_ERR_FLAG_LOCKDOWN);
@@ -357,11 +361,8 @@ TEST(ArcpNodeQuery, FieldsNewerThanTheHeaderVersionReadAsZero) {
     uint16_t max_dg;
   };
   const row rows[] = {
-      {0x2509, 0, 0, 0, 0},
-      {0x2600, 4, 0, 0, 0},
-      {0x2703, 4, 0x20002, 0, 0},
-      {0x2711, 4, 0x20002, 0x3F, 0},
-      {0x2807, 4, 0x20002, 0x3F, 12},
+      {0x2509, 0, 0, 0, 0},          {0x2600, 4, 0, 0, 0},           {0x2703, 4, 0x20002, 0, 0},
+      {0x2711, 4, 0x20002, 0x3F, 0}, {0x2807, 4, 0x20002, 0x3F, 12},
   };
   for (const row &r : rows) {
     packet p(node_query_bytes(r.version, ARCP_NODE_FLAG_MEDIA));
@@ -419,7 +420,8 @@ TEST(ArcpNames, RenameCarriesTheNameAtTen) {
 
 TEST(ArcpNames, RenameOfMoreThanThirtyTwoBytesIsNotBuilt) {
   req r;
-  EXPECT_EQ(AUD_SUCCESS, arcp_router_relabel_build(&r.buf, 0x2809, 3, "abcdefghijklmnopqrstuvwxyz01234"));
+  EXPECT_EQ(AUD_SUCCESS,
+            arcp_router_relabel_build(&r.buf, 0x2809, 3, "abcdefghijklmnopqrstuvwxyz01234"));
   EXPECT_EQ(AUD_ERR_INVALIDPARAMETER,
             arcp_router_relabel_build(&r.buf, 0x2809, 3, "abcdefghijklmnopqrstuvwxyz012345"));
 }
@@ -435,10 +437,10 @@ std::vector<uint8_t> identity_bytes(uint16_t version, uint16_t body_size, bool a
   be16(v, 44);  // _version
   pad_to(v, 28);
   v.insert(v.end(), {8, 0});
-  be16(v, 64);                     // _name
-  be16(v, 69);                     // _default
-  be16(v, advertised ? 78 : 0);    // _advertised
-  be16(v, 0);                      // _domain
+  be16(v, 64);                   // _name
+  be16(v, 69);                   // _default
+  be16(v, advertised ? 78 : 0);  // _advertised
+  be16(v, 0);                    // _domain
   pad_to(v, 44);
   v.insert(v.end(), {10, 0, 0, 0});
   be32(v, 0x04020100);
@@ -503,12 +505,13 @@ TEST(ArcpIdentity, OlderVersionsUseTwentyAsTheBound) {
 
 TEST(ArcpProps, ClientQueryAsksForItsKeysInOrder) {
   req r;
-  ASSERT_EQ(AUD_SUCCESS, arcp_prop_query_build(&r.buf, 0x2809, 2, ARCP_OP_router_prop_query,
-                                               arcp_client_prop_query_keys, ARCP_CLIENT_PROP_QUERY_NUM_KEYS));
+  ASSERT_EQ(AUD_SUCCESS,
+            arcp_prop_query_build(&r.buf, 0x2809, 2, ARCP_OP_router_prop_query,
+                                  arcp_client_prop_query_keys, ARCP_CLIENT_PROP_QUERY_NUM_KEYS));
   std::vector<uint8_t> want = head(0x2809, 2, 0x1100, 0);
   want.insert(want.end(), {0, 18});
-  for (uint16_t k : {0x0201, 0x8204, 0x8205, 0x0210, 0x0211, 0x8218, 0x8219, 0x8301, 0x8302, 0x8306, 0x0310, 0x0311,
-                     0x0303, 0x8021, 0x00F0, 0x8060, 0x0022, 0x0063}) {
+  for (uint16_t k : {0x0201, 0x8204, 0x8205, 0x0210, 0x0211, 0x8218, 0x8219, 0x8301, 0x8302, 0x8306,
+                     0x0310, 0x0311, 0x0303, 0x8021, 0x00F0, 0x8060, 0x0022, 0x0063}) {
     be16(want, k);
   }
   EXPECT_EQ(fix_size(want), bytes_of(r.buf));
@@ -530,7 +533,8 @@ TEST(ArcpProps, SetWritesSixteenBitValuesInlineAndWideValuesBehindOffsets) {
 
 TEST(ArcpProps, ResponseValuesAreReadByKind) {
   std::vector<uint8_t> v = head(0x2809, 2, 0x1100, 1);
-  v.insert(v.end(), {0, 4, 0x02, 0x10, 0, 32, 0x83, 0x01, 0, 28, 0x80, 0x21, 0, 32, 0x82, 0x04, 0, 27});
+  v.insert(v.end(),
+           {0, 4, 0x02, 0x10, 0, 32, 0x83, 0x01, 0, 28, 0x80, 0x21, 0, 32, 0x82, 0x04, 0, 27});
   be32(v, 2000000);
   str(v, "secondary");
   packet p(fix_size(v));
@@ -548,7 +552,8 @@ TEST(ArcpProps, ResponseValuesAreReadByKind) {
   EXPECT_EQ(AUD_ERR_NOTFOUND, arcp_prop_get16(p.head(), 0x0311, &fpp));
 }
 
-// ---- Soft limits, port range, error counters, display groups --------------------------------------
+// ---- Soft limits, port range, error counters, display groups
+// --------------------------------------
 
 TEST(ArcpSoftLimit, RequestCarriesItsRecordAtSixteen) {
   req r;
@@ -593,8 +598,8 @@ TEST(ArcpPortRange, StaticRangeIsTheSecond) {
 
 TEST(ArcpErrors, QueryAsksForEveryFlow) {
   req r;
-  ASSERT_EQ(AUD_SUCCESS,
-            arcp_rx_bundles_error_query_build(&r.buf, 0x2809, 4, ARCP_OP_RX_bundles_late_packets_query, 1));
+  ASSERT_EQ(AUD_SUCCESS, arcp_rx_bundles_error_query_build(
+                             &r.buf, 0x2809, 4, ARCP_OP_RX_bundles_late_packets_query, 1));
   std::vector<uint8_t> want = head(0x2809, 4, 0x4011, 0);
   want.insert(want.end(), {0, 1, 0, 1, 0, 0});
   EXPECT_EQ(fix_size(want), bytes_of(r.buf));
@@ -602,7 +607,8 @@ TEST(ArcpErrors, QueryAsksForEveryFlow) {
 
 namespace {
 
-std::vector<uint8_t> error_answer(uint16_t array_at, uint16_t flows, uint16_t intfs, unsigned values) {
+std::vector<uint8_t> error_answer(uint16_t array_at, uint16_t flows, uint16_t intfs,
+                                  unsigned values) {
   std::vector<uint8_t> v = head(0x2809, 4, 0x4011, 1);
   be16(v, array_at);
   be16(v, 0);

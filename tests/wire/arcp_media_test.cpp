@@ -1,10 +1,11 @@
 // ARCP media resource records against hand-written bytes, and a table of
 // malformed packets that every reader must reject.
+#include "wire/arcp/arcp_media.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "wire/arcp/arcp_media.h"
 #include "wire/arcp/arcp_device_responses.h"
 #include "wire/wire_test_util.h"
 
@@ -60,7 +61,8 @@ TEST(ArcpMediaCounts, SegmentsAreReadPerMediaTypeAndTypeZeroIsSkipped) {
 TEST(ArcpMediaCounts, DeviceWriterIsReadBack) {
   req r;
   arcp_msg_head_init(dgcp_packet_buf_head(&r.buf), 1, 0);
-  arcp_resource_counts_info in[2] = {{3, 2, 8, 8, 2, 2, 16, 16, 1, 4}, {5, 1, 1, 1, 1, 1, 1, 1, 0, 0}};
+  arcp_resource_counts_info in[2] = {{3, 2, 8, 8, 2, 2, 16, 16, 1, 4},
+                                     {5, 1, 1, 1, 1, 1, 1, 1, 0, 0}};
   dgcp_raw_offset_t off = arcp_resp_resource_counts_write(&r.buf, in, 2);
   ASSERT_NE(0, off);
   packet p(bytes_of(r.buf));
@@ -76,7 +78,8 @@ namespace {
 
 std::vector<uint8_t> resource_bytes(uint8_t size_words) {
   std::vector<uint8_t> v = one_slot_answer(0x3400);
-  v.insert(v.end(), {size_words, 0, 0, 7, 0, 0, 0, 3, 0, 5, 0, 0, 0, 0, 0x01, 0x10, 0, 0, 0, 0, 0, 60, 0, 0});
+  v.insert(v.end(), {size_words, 0, 0,    7,    0, 0, 0, 3, 0, 5,  0, 0,
+                     0,          0, 0x01, 0x10, 0, 0, 0, 0, 0, 60, 0, 0});
   v.insert(v.end(), {0, 0, 0, 0, 0, 1, 0, 65});
   v.insert(v.end(), {0, 1, 1, 0, 0, 9, 0, 0});
   str(v, "Mic1");
@@ -91,7 +94,8 @@ TEST(ArcpMediaResource, SixteenWordsGiveTheDefaultLabelButNothingAfterIt) {
   const dgcp_extensible_data *res = arcp_resource_at_index(p.head(), 0);
   ASSERT_NE(nullptr, res);
   arcp_resource_info r{};
-  ASSERT_EQ(AUD_SUCCESS, arcp_resource_read(p.head(), res, arcp_media_answer_lower_bound(p.head()), &r));
+  ASSERT_EQ(AUD_SUCCESS,
+            arcp_resource_read(p.head(), res, arcp_media_answer_lower_bound(p.head()), &r));
   EXPECT_EQ(7, r.res_id);
   EXPECT_EQ(ARCP_MEDIA_TYPE__AUDIO, r.mtype);
   EXPECT_EQ(5, r.media_id);
@@ -146,7 +150,8 @@ TEST(ArcpMediaChannel, AudioLevelNeedsTheDbuFlag) {
     EXPECT_EQ(20, res->_size);
     EXPECT_EQ(28, res->_block);
     arcp_rx_media_channel_info ch{};
-    ASSERT_EQ(AUD_SUCCESS, arcp_rx_media_channel_read(p.head(), res, arcp_media_answer_lower_bound(p.head()), &ch));
+    ASSERT_EQ(AUD_SUCCESS, arcp_rx_media_channel_read(
+                               p.head(), res, arcp_media_answer_lower_bound(p.head()), &ch));
     EXPECT_EQ(rw.want, ch.dbu);
     EXPECT_EQ(AUD_TRUE, ch.subscribed);
     EXPECT_STREQ("Amp", ch.sub_device);
@@ -161,7 +166,8 @@ TEST(ArcpMediaFormat, VideoChainOfOneSegmentIsInvalid) {
   packet p(fix_size(v));
   arcp_media_format_info f{};
   f.video_subtype = 5;
-  EXPECT_EQ(AUD_ERR_INVALIDDATA, arcp_media_format_read(p.head(), htons(12), 0, ARCP_MEDIA_TYPE__VIDEO, &f));
+  EXPECT_EQ(AUD_ERR_INVALIDDATA,
+            arcp_media_format_read(p.head(), htons(12), 0, ARCP_MEDIA_TYPE__VIDEO, &f));
   EXPECT_EQ(5u, f.video_subtype);
 }
 
@@ -171,14 +177,16 @@ TEST(ArcpMediaFormat, VideoChainOfTwoSegmentsGivesSubtypeAndCodec) {
   v.insert(v.end(), {2, 8, 0, 0, 6, 0, 0, 0, 0, 0, 0, 130, 0, 0, 0, 7});
   packet p(fix_size(v));
   arcp_media_format_info f{};
-  ASSERT_EQ(AUD_SUCCESS, arcp_media_format_read(p.head(), htons(12), 0, ARCP_MEDIA_TYPE__VIDEO, &f));
+  ASSERT_EQ(AUD_SUCCESS,
+            arcp_media_format_read(p.head(), htons(12), 0, ARCP_MEDIA_TYPE__VIDEO, &f));
   EXPECT_EQ(DELOS_VIDEO_SUBTYPE__H264, f.video_subtype);
   EXPECT_EQ(7u, f.video_codec_id);
   req r;
   arcp_msg_head_init(dgcp_packet_buf_head(&r.buf), 1, 0);
   dgcp_set_msg_size(&r.buf, 12);
   EXPECT_EQ(htons(12), arcp_alloc_video_format(&r.buf, 130, 7));
-  EXPECT_EQ(std::vector<uint8_t>(v.begin() + 12, v.end()), std::vector<uint8_t>(r.buf.packet + 12, r.buf.packet + 28));
+  EXPECT_EQ(std::vector<uint8_t>(v.begin() + 12, v.end()),
+            std::vector<uint8_t>(r.buf.packet + 12, r.buf.packet + 28));
 }
 
 TEST(ArcpMediaFormat, AncillaryIsOneWord) {
@@ -187,9 +195,11 @@ TEST(ArcpMediaFormat, AncillaryIsOneWord) {
   be32(v, 0x00010002);
   packet p(fix_size(v));
   arcp_media_format_info f{};
-  ASSERT_EQ(AUD_SUCCESS, arcp_media_format_read(p.head(), htons(12), 0, ARCP_MEDIA_TYPE__ANCIL, &f));
+  ASSERT_EQ(AUD_SUCCESS,
+            arcp_media_format_read(p.head(), htons(12), 0, ARCP_MEDIA_TYPE__ANCIL, &f));
   EXPECT_EQ(0x00010002u, f.ancil_type);
-  EXPECT_EQ(AUD_ERR_NOTSUPPORTED, arcp_media_format_read(p.head(), htons(12), 0, ARCP_MEDIA_TYPE__ALL, &f));
+  EXPECT_EQ(AUD_ERR_NOTSUPPORTED,
+            arcp_media_format_read(p.head(), htons(12), 0, ARCP_MEDIA_TYPE__ALL, &f));
 }
 
 // ---- Flows ----------------------------------------------------------------------------------
@@ -204,13 +214,14 @@ std::vector<uint8_t> txflow_bytes() {
   pad_to(v, 24);
   v.insert(v.end(), {0, 0, 0xBB, 0x80, 1, 1, 0, 24, 4, 0, 0, 24, 0, 0, 0, 0});  // format at 24
   // resource at 40
-  v.insert(v.end(), {20, 39, 0, 0, 0, 0, 0, 3, 0, 1, 0, 0, 0, 0, 0, 6, 0, 0, 0, 0x16, 0, 20, 0, 24});
+  v.insert(v.end(),
+           {20, 39, 0, 0, 0, 0, 0, 3, 0, 1, 0, 0, 0, 0, 0, 6, 0, 0, 0, 0x16, 0, 20, 0, 24});
   be32(v, 1000000);
   pad_to(v, 80);
   v.insert(v.end(), {8, 19, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0});  // flow data at 80
-  v.insert(v.end(), {4, 11, 1, 1, 0, 120, 0, 0});                         // addresses at 96
-  v.insert(v.end(), {5, 7, 0, 2, 0, 3, 0, 4, 0, 0});                      // map at 104
-  v.insert(v.end(), {2, 0, 0, 16});                                       // audio at 114
+  v.insert(v.end(), {4, 11, 1, 1, 0, 120, 0, 0});                        // addresses at 96
+  v.insert(v.end(), {5, 7, 0, 2, 0, 3, 0, 4, 0, 0});                     // map at 104
+  v.insert(v.end(), {2, 0, 0, 16});                                      // audio at 114
   pad_to(v, 120);
   v.insert(v.end(), {8, 2, 0x13, 0x8C, 239, 1, 1, 1});
   return fix_size(v);
@@ -223,7 +234,7 @@ arcp_txflow_desc txflow_desc() {
   d.media_id = 1;
   d.mtype = ARCP_MEDIA_TYPE__AUDIO;
   d.flags = ARCP_TX_BUNDLE_FLAG_SAVE | ARCP_TX_BUNDLE_FLAG_SAVE_ADDR;
-  d.flags_valid = 0x16;
+  d.flags_valid = ARCP_TXFLOW_CONFIGURE_FLAGS_VALID;
   d.name = "F1";
   d.sample_rate = 48000;
   d.encoding = 24;
@@ -264,7 +275,8 @@ TEST(ArcpMediaFlows, TransmitFlowChainIsReadBack) {
   EXPECT_EQ(4, arcp_media_flow_chan_id(&f, 1));
   EXPECT_EQ(16, f.fpp);
   arcp_media_format_info fmt{};
-  ASSERT_EQ(AUD_SUCCESS, arcp_media_format_read(p.head(), f.resource.format, 20, f.resource.mtype, &fmt));
+  ASSERT_EQ(AUD_SUCCESS,
+            arcp_media_format_read(p.head(), f.resource.format, 20, f.resource.mtype, &fmt));
   EXPECT_EQ(48000u, fmt.audio.rate);
 }
 
@@ -304,7 +316,8 @@ std::vector<uint8_t> hdcp_chain_bytes(uint16_t mtype) {
 TEST(ArcpMediaFlows, HdcpSegmentAfterTheAudioSegmentIsAcceptedAndReadOnlyForVideo) {
   packet audio(hdcp_chain_bytes(ARCP_MEDIA_TYPE__AUDIO));
   arcp_tx_media_flow_segments s{};
-  ASSERT_EQ(AUD_SUCCESS, arcp_util_get_tx_media_flow_segments(arcp_resource_at_index(audio.head(), 0), &s));
+  ASSERT_EQ(AUD_SUCCESS,
+            arcp_util_get_tx_media_flow_segments(arcp_resource_at_index(audio.head(), 0), &s));
   EXPECT_NE(nullptr, s.hdcp);
   EXPECT_EQ(8, arcp_util_tx_media_flow__fpp(&s));
   EXPECT_EQ(0u, arcp_util_tx_media_flow__hdcp_token(&s));
@@ -312,7 +325,8 @@ TEST(ArcpMediaFlows, HdcpSegmentAfterTheAudioSegmentIsAcceptedAndReadOnlyForVide
   // For video the fifth segment is no audio segment; the typed one is still
   // found after the fixed ones, but this one is too short to hold a token.
   packet video(hdcp_chain_bytes(ARCP_MEDIA_TYPE__VIDEO));
-  ASSERT_EQ(AUD_SUCCESS, arcp_util_get_tx_media_flow_segments(arcp_resource_at_index(video.head(), 0), &s));
+  ASSERT_EQ(AUD_SUCCESS,
+            arcp_util_get_tx_media_flow_segments(arcp_resource_at_index(video.head(), 0), &s));
   EXPECT_EQ(0, arcp_util_tx_media_flow__fpp(&s));
   EXPECT_NE(nullptr, s.hdcp);
   EXPECT_EQ(0u, arcp_util_tx_media_flow__hdcp_token(&s));
@@ -328,14 +342,16 @@ TEST(ArcpMediaFlows, HdcpTokenOfAVideoFlow) {
   v.insert(v.end(), {4, 0, 0x01, 0x01, 0xCA, 0xFE, 0xBA, 0xBE});
   packet p(fix_size(v));
   arcp_tx_media_flow_segments s{};
-  ASSERT_EQ(AUD_SUCCESS, arcp_util_get_tx_media_flow_segments(arcp_resource_at_index(p.head(), 0), &s));
+  ASSERT_EQ(AUD_SUCCESS,
+            arcp_util_get_tx_media_flow_segments(arcp_resource_at_index(p.head(), 0), &s));
   ASSERT_NE(nullptr, s.hdcp);
   EXPECT_EQ(0xCAFEBABEu, arcp_util_tx_media_flow__hdcp_token(&s));
 }
 
 TEST(ArcpMediaFlows, ReceiveFlowChainIsRead) {
   std::vector<uint8_t> v = one_slot_answer(0x3600);
-  v.insert(v.end(), {20, 34, 0, 9, 0, 0, 0, 3, 0, 2, 0, 0, 0, 0, 0x02, 0x03, 0, 0, 0, 0, 0, 0, 0, 0});
+  v.insert(v.end(),
+           {20, 34, 0, 9, 0, 0, 0, 3, 0, 2, 0, 0, 0, 0, 0x02, 0x03, 0, 0, 0, 0, 0, 0, 0, 0});
   pad_to(v, 60);
   v.insert(v.end(), {10, 14, 0, 0, 0x01, 0x09, 3, 1, 0, 1, 0, 0, 0, 4, 0, 88, 0, 0, 0, 5});
   v.insert(v.end(), {4, 0, 1, 1, 0, 96, 0, 0});
@@ -343,7 +359,8 @@ TEST(ArcpMediaFlows, ReceiveFlowChainIsRead) {
   v.insert(v.end(), {8, 2, 0x13, 0x8C, 239, 9, 9, 9});
   packet p(fix_size(v));
   arcp_media_flow_info f{};
-  ASSERT_EQ(AUD_SUCCESS, arcp_rx_media_flow_read(p.head(), arcp_resource_at_index(p.head(), 0), 20, &f));
+  ASSERT_EQ(AUD_SUCCESS,
+            arcp_rx_media_flow_read(p.head(), arcp_resource_at_index(p.head(), 0), 20, &f));
   EXPECT_EQ(9, f.resource.res_id);
   EXPECT_EQ(0x0109, f.status);
   EXPECT_EQ(4, f.nslots);
@@ -359,7 +376,8 @@ TEST(ArcpMediaFlows, ReceiveFlowChainIsRead) {
 
 TEST(ArcpMediaEntries, LabelEntriesLeaveAnEmptyLabelAtZero) {
   req r;
-  ASSERT_EQ(AUD_SUCCESS, arcp_media_static_list_init(&r.buf, 0x2809, 1, ARCP_OP_RX_media_relabel, 2, 6));
+  ASSERT_EQ(AUD_SUCCESS,
+            arcp_media_static_list_init(&r.buf, 0x2809, 1, ARCP_OP_RX_media_relabel, 2, 6));
   ASSERT_EQ(AUD_SUCCESS, arcp_resource_label_alloc_entry(&r.buf, 5, ARCP_MEDIA_TYPE__AUDIO, "Gtr"));
   ASSERT_EQ(AUD_SUCCESS, arcp_resource_label_alloc_entry(&r.buf, 6, ARCP_MEDIA_TYPE__VIDEO, ""));
   std::vector<uint8_t> want = head(0x2809, 1, 0x3401, 0);
@@ -379,7 +397,8 @@ TEST(ArcpMediaEntries, LabelEntryIsTakenBackWhenItsStringDoesNotFit) {
 
 TEST(ArcpMediaEntries, SubscriptionEntriesStoreEachNameSeparately) {
   req r;
-  ASSERT_EQ(AUD_SUCCESS, arcp_media_static_list_init(&r.buf, 0x2809, 1, ARCP_OP_RX_media_subscribe, 2, 8));
+  ASSERT_EQ(AUD_SUCCESS,
+            arcp_media_static_list_init(&r.buf, 0x2809, 1, ARCP_OP_RX_media_subscribe, 2, 8));
   ASSERT_EQ(AUD_SUCCESS, arcp_rx_media_sub_add(&r.buf, 1, 3, "Ch1", "Dev"));
   ASSERT_EQ(AUD_SUCCESS, arcp_rx_media_sub_add(&r.buf, 2, 3, "Ch1", "Dev"));
   EXPECT_EQ(AUD_ERR_INVALIDPARAMETER, arcp_rx_media_sub_add(&r.buf, 3, 3, "Ch1", nullptr));
@@ -431,8 +450,8 @@ TEST(ArcpMalformed, EveryMalformedPacketIsRejected) {
       {"offset into the entries", with(rx, 12 + 10, {0, 14}), 0, rx_label_absent},
       {"offset past the end", with(rx, 12 + 10, {0, 37}), 0, rx_label_absent},
       {"unterminated string", with(rx, 36, {'!'}), 0, rx_label_absent},
-      {"entry count beyond the packet", with(rx, 11, {2}),
-       0, [](const dgcp_head *h) {
+      {"entry count beyond the packet", with(rx, 11, {2}), 0,
+       [](const dgcp_head *h) {
          arcp_rx_channel_info c{};
          return arcp_rx_channel_at_index(h, 1, &c) == AUD_ERR_INVALIDDATA;
        }},
@@ -443,17 +462,21 @@ TEST(ArcpMalformed, EveryMalformedPacketIsRejected) {
       {"transmit map with more slots than its segment holds", with(txflow_bytes(), 106, {0, 9}), 0,
        [](const dgcp_head *h) {
          arcp_media_flow_info f{};
-         return arcp_tx_media_flow_read(h, arcp_resource_at_index(h, 0), 20, &f) == AUD_ERR_INVALIDDATA;
+         return arcp_tx_media_flow_read(h, arcp_resource_at_index(h, 0), 20, &f) ==
+                AUD_ERR_INVALIDDATA;
        }},
       {"address count above its maximum", with(txflow_bytes(), 98, {3}), 0,
        [](const dgcp_head *h) {
          arcp_media_flow_info f{};
-         return arcp_tx_media_flow_read(h, arcp_resource_at_index(h, 0), 20, &f) == AUD_ERR_INVALIDDATA;
+         return arcp_tx_media_flow_read(h, arcp_resource_at_index(h, 0), 20, &f) ==
+                AUD_ERR_INVALIDDATA;
        }},
-      {"chain whose second segment runs past the first one's block", with(txflow_bytes(), 80, {30}), 0,
+      {"chain whose second segment runs past the first one's block", with(txflow_bytes(), 80, {30}),
+       0,
        [](const dgcp_head *h) {
          arcp_tx_media_flow_segments s{};
-         return arcp_util_get_tx_media_flow_segments(arcp_resource_at_index(h, 0), &s) == AUD_SUCCESS &&
+         return arcp_util_get_tx_media_flow_segments(arcp_resource_at_index(h, 0), &s) ==
+                    AUD_SUCCESS &&
                 s.flow_data == nullptr;
        }},
   };

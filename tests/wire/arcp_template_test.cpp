@@ -1,7 +1,8 @@
 // ARCP receive flow templates against hand-written bytes.
+#include "wire/arcp/arcp_template.h"
+
 #include <gtest/gtest.h>
 
-#include "wire/arcp/arcp_template.h"
 #include "wire/wire_test_util.h"
 
 using namespace wire_test;
@@ -12,7 +13,8 @@ std::vector<uint8_t> template_bytes() {
   std::vector<uint8_t> v = head(0x2809, 1, 0x3241, 0);
   v.insert(v.end(), {4, 0, 0, 20, 0, 0, 0, 0, 0, 0});
   // flow at 20
-  v.insert(v.end(), {22, 0, 0, 3, 0, 0, 0, 72, 0, 0, 0, 0, 0, 0, 0, 0xC1, 0, 0, 0, 64, 0, 67, 0, 2});
+  v.insert(v.end(),
+           {22, 0, 0, 3, 0, 0, 0, 72, 0, 0, 0, 0, 0, 0, 0, 0xC1, 0, 0, 0, 64, 0, 67, 0, 2});
   v.insert(v.end(), {0, 0, 0xBB, 0x80, 1, 1, 0, 24, 0, 0x0F, 0x42, 0x40, 0, 0, 0, 0, 0, 0, 0, 0});
   str(v, "F1");   // 64
   str(v, "Amp");  // 67
@@ -31,7 +33,8 @@ TEST(ArcpTemplates, WriterLinksTheFlowAndItsChannelBlock) {
   dgcp_packet_buf buf{};
   memset(buf.packet, 0xEE, sizeof buf.packet);
   arcp_rx_templates_writer w{};
-  ASSERT_EQ(AUD_SUCCESS, arcp_rx_templates_init(&buf, 0x2809, 1, ARCP_OP_RX_template_configure, &w));
+  ASSERT_EQ(AUD_SUCCESS,
+            arcp_rx_templates_init(&buf, 0x2809, 1, ARCP_OP_RX_template_configure, &w));
   arcp_rx_template_flow_desc d{};
   d.id = 3;
   d.manual_flags = 0xC1;

@@ -1,7 +1,8 @@
 // Control packet layer against hand-written bytes.
+#include "wire/dgcp/dgcp.h"
+
 #include <gtest/gtest.h>
 
-#include "wire/dgcp/dgcp.h"
 #include "wire/dgcp/dgcp_extensible.h"
 #include "wire/wire_test_util.h"
 
@@ -37,7 +38,8 @@ TEST(DgcpHeader, VerifySizeAcceptsOnlyDatagramsHoldingTheDeclaredSize) {
     uint16_t want;
   };
   const row rows[] = {
-      {10, 10, 10}, {12, 20, 12}, {20, 19, 0}, {10, 9, 0}, {4, 12, 0}, {0, 12, 0}, {1400, 1400, 1400},
+      {10, 10, 10}, {12, 20, 12}, {20, 19, 0},        {10, 9, 0},
+      {4, 12, 0},   {0, 12, 0},   {1400, 1400, 1400},
   };
   for (const row &r : rows) {
     std::vector<uint8_t> v = wire_test::head(0x2809, 1, 0, 1);
@@ -127,7 +129,8 @@ TEST(DgcpArrayMsg, BufferFormReservesEntriesAndPutsDataBehindThem) {
   memcpy(value, &v, 4);
   EXPECT_EQ(nullptr, dgcp_props_alloc(&b.buf, htons(1), htons(1)));
   std::vector<uint8_t> want = wire_test::head(0x2809, 7, 0x1234, 0);
-  want.insert(want.end(), {2, 2, 0x02, 0x10, 0x00, 0x10, 0x82, 0x04, 0x00, 0x14, 0x00, 0x0F, 0x42, 0x40});
+  want.insert(want.end(),
+              {2, 2, 0x02, 0x10, 0x00, 0x10, 0x82, 0x04, 0x00, 0x14, 0x00, 0x0F, 0x42, 0x40});
   EXPECT_EQ(wire_test::fix_size(want), bytes_of(b.buf));
 }
 
@@ -226,7 +229,8 @@ TEST(DgcpResolve, RangeSizeAndAlignmentRulesEachRejectWithTheirMessage) {
        "dgcp_offset_resolve_sized: offset 11 mismatched alignment 2 (1)"},
       {"offset 14, dword alignment", 14, 0, 0, DGCP_OFFSET_ALIGN_32, 1,
        "dgcp_offset_resolve_sized: offset 14 mismatched alignment 4 (3)"},
-      {"too little room", 14, 0, 0, DGCP_OFFSET_ALIGN_BYTE, 3, "dgcp_offset_resolve_sized: max size 2 < min size 3"},
+      {"too little room", 14, 0, 0, DGCP_OFFSET_ALIGN_BYTE, 3,
+       "dgcp_offset_resolve_sized: max size 2 < min size 3"},
       {"upper bound at the lower bound", 12, 12, 12, DGCP_OFFSET_ALIGN_BYTE, 1,
        "dgcp_offset_resolve_sized: upper bound 12 < lower bound 12"},
       {"upper bound cuts the room", 12, 0, 13, DGCP_OFFSET_ALIGN_BYTE, 2,
@@ -238,7 +242,8 @@ TEST(DgcpResolve, RangeSizeAndAlignmentRulesEachRejectWithTheirMessage) {
   for (const row &r : rows) {
     log_capture log;
     uint16_t avail = 0;
-    const void *got = dgcp_offset_resolve_sized(p.head(), htons(r.offset), r.lower, r.upper, r.align, r.min_size, &avail);
+    const void *got = dgcp_offset_resolve_sized(p.head(), htons(r.offset), r.lower, r.upper,
+                                                r.align, r.min_size, &avail);
     if (r.message) {
       EXPECT_EQ(nullptr, got) << r.what;
       ASSERT_EQ(1u, log_capture::lines().size()) << r.what;
@@ -283,7 +288,8 @@ TEST(DgcpResolve, OffsetArrayIsRejectedWhenItsSlotsLeaveThePacketOrExceedItsMax)
     std::vector<uint8_t> v = wire_test::head(0x2809, 1, 0, 1);
     v.insert(v.end(), {r.max, r.count, 0, 20, 0, 22});
     packet p(wire_test::fix_size(v));
-    EXPECT_EQ(r.ok, dgcp_offset_array_resolve(p.head(), htons(10), 0) != nullptr) << int(r.max) << "/" << int(r.count);
+    EXPECT_EQ(r.ok, dgcp_offset_array_resolve(p.head(), htons(10), 0) != nullptr)
+        << int(r.max) << "/" << int(r.count);
   }
 }
 
@@ -318,8 +324,8 @@ TEST(DgcpLabels, DnsComparisonHonoursEscapesAndLabelSeparators) {
     aud_bool_t equal;
   };
   const row rows[] = {
-      {"a.b", "A.B", AUD_TRUE},       {"a\\.b", "a.b", AUD_FALSE}, {"a\\046b", "a\\.b", AUD_TRUE},
-      {"a\\066", "aB", AUD_TRUE},     {"ab", "abc", AUD_FALSE},    {"", "", AUD_TRUE},
+      {"a.b", "A.B", AUD_TRUE},   {"a\\.b", "a.b", AUD_FALSE}, {"a\\046b", "a\\.b", AUD_TRUE},
+      {"a\\066", "aB", AUD_TRUE}, {"ab", "abc", AUD_FALSE},    {"", "", AUD_TRUE},
   };
   for (const row &r : rows) {
     EXPECT_EQ(r.equal, dgcp_util_dns_name_equal(r.a, r.b)) << r.a << " vs " << r.b;
@@ -344,13 +350,24 @@ TEST(DgcpStatus, TranslationFollowsTheStatusClasses) {
     aud_error_t want;
   };
   const row rows[] = {
-      {0x0001, AUD_SUCCESS},           {0x000F, AUD_SUCCESS},         {0x0010, AUD_ERR_VERSION},
-      {0x0017, AUD_ERR_VERSION},       {0x0022, AUD_ERR_MSGSIZE},     {0x0031, AUD_ERR_NOTSUPPORTED},
-      {0x0040, AUD_ERR_FAULT},         {0x00F3, AUD_ERR_INVALIDSTATE}, {0x0100, AUD_ERR_INVALIDDATA},
-      {0x010F, AUD_ERR_INVALIDDATA},   {0x0102, AUD_ERR_INVALIDPARAMETER},
+      {0x0001, AUD_SUCCESS},
+      {0x000F, AUD_SUCCESS},
+      {0x0010, AUD_ERR_VERSION},
+      {0x0017, AUD_ERR_VERSION},
+      {0x0022, AUD_ERR_MSGSIZE},
+      {0x0031, AUD_ERR_NOTSUPPORTED},
+      {0x0040, AUD_ERR_FAULT},
+      {0x00F3, AUD_ERR_INVALIDSTATE},
+      {0x0100, AUD_ERR_INVALIDDATA},
+      {0x010F, AUD_ERR_INVALIDDATA},
+      {0x0102, AUD_ERR_INVALIDPARAMETER},
       {0x0103, DGCP_RESULT_LABEL_EXISTS_ON_OTHER_CHANNEL},
-      {0x0110, AUD_ERR_MSGSIZE},       {0x0112, AUD_ERR_MSGSIZE},     {0x8112, AUD_ERR_MSGSIZE},
-      {0x0300, AUD_ERR_FAULT},         {0x0401, AUD_ERR_FAULT},       {0x0600, AUD_ERR_POLICY},
+      {0x0110, AUD_ERR_MSGSIZE},
+      {0x0112, AUD_ERR_MSGSIZE},
+      {0x8112, AUD_ERR_MSGSIZE},
+      {0x0300, AUD_ERR_FAULT},
+      {0x0401, AUD_ERR_FAULT},
+      {0x0600, AUD_ERR_POLICY},
   };
   for (const row &r : rows) {
     EXPECT_EQ(r.want, dgcp_status_to_aud_error(r.status)) << std::hex << r.status;
@@ -409,7 +426,9 @@ TEST(DgcpExtensible, ChainDescriptionErrors) {
   const row rows[] = {
       {"no segment", {0, DGCP_OFFSET_ALIGN_16, 0}, AUD_ERR_INVALIDPARAMETER},
       {"chain above 510 bytes", {512, DGCP_OFFSET_ALIGN_16, 0}, AUD_ERR_INVALIDPARAMETER},
-      {"typed segment without room for its type", {2, DGCP_OFFSET_ALIGN_16, 5}, AUD_ERR_INVALIDPARAMETER},
+      {"typed segment without room for its type",
+       {2, DGCP_OFFSET_ALIGN_16, 5},
+       AUD_ERR_INVALIDPARAMETER},
       {"does not fit the packet", {500, DGCP_OFFSET_ALIGN_16, 0}, AUD_ERR_NOMEMORY},
   };
   for (const row &r : rows) {
@@ -428,7 +447,8 @@ TEST(DgcpExtensible, WalkingFollowsSizesWithinTheBlock) {
   std::vector<uint8_t> v = wire_test::head(0x2809, 1, 0, 1);
   v.insert(v.end(), {2, 6, 0xAA, 0xBB, 3, 4, 1, 2, 3, 4, 1, 0});
   packet p(wire_test::fix_size(v));
-  const dgcp_extensible_data *first = dgcp_extensible_data_resolve(p.head(), htons(10), 0, DGCP_OFFSET_ALIGN_16, 4);
+  const dgcp_extensible_data *first =
+      dgcp_extensible_data_resolve(p.head(), htons(10), 0, DGCP_OFFSET_ALIGN_16, 4);
   ASSERT_NE(nullptr, first);
   const dgcp_extensible_data *segs[16];
   ASSERT_EQ(3u, dgcp_extensible_data_get_segments(first, segs, 16));
@@ -454,7 +474,8 @@ TEST(DgcpExtensible, WalkStopsAtInconsistentHeads) {
     std::vector<uint8_t> v = wire_test::head(0x2809, 1, 0, 1);
     v.insert(v.end(), r.body.begin(), r.body.end());
     packet p(wire_test::fix_size(v));
-    const dgcp_extensible_data *first = dgcp_extensible_data_resolve(p.head(), htons(10), 0, DGCP_OFFSET_ALIGN_16, 2);
+    const dgcp_extensible_data *first =
+        dgcp_extensible_data_resolve(p.head(), htons(10), 0, DGCP_OFFSET_ALIGN_16, 2);
     ASSERT_NE(nullptr, first) << r.what;
     const dgcp_extensible_data *segs[16];
     EXPECT_EQ(r.want, dgcp_extensible_data_get_segments(first, segs, 16)) << r.what;
@@ -480,7 +501,8 @@ TEST(DgcpExtensible, ResolveRejectsRecordsReachingPastThePacket) {
     std::vector<uint8_t> v = wire_test::head(0x2809, 1, 0, 1);
     v.insert(v.end(), {r.size, r.block, 0, 0, 0, 0});
     packet p(wire_test::fix_size(v));
-    EXPECT_EQ(r.ok, dgcp_extensible_data_resolve(p.head(), htons(10), 0, DGCP_OFFSET_ALIGN_16, r.min) != nullptr)
+    EXPECT_EQ(r.ok, dgcp_extensible_data_resolve(p.head(), htons(10), 0, DGCP_OFFSET_ALIGN_16,
+                                                 r.min) != nullptr)
         << r.what;
   }
 }
@@ -488,13 +510,14 @@ TEST(DgcpExtensible, ResolveRejectsRecordsReachingPastThePacket) {
 TEST(DgcpExtensible, SegmentInfoNeedsTwoWords) {
   uint8_t seg[4] = {2, 0, 0x01, 0x01};
   dgcp_extensible_data_seg_info info{1, 1};
-  ASSERT_EQ(AUD_SUCCESS, dgcp_extensible_data__get_seg_info(reinterpret_cast<dgcp_extensible_data *>(seg), &info));
+  ASSERT_EQ(AUD_SUCCESS, dgcp_extensible_data__get_seg_info(
+                             reinterpret_cast<dgcp_extensible_data *>(seg), &info));
   EXPECT_EQ(4, info.size);
   EXPECT_EQ(0x0101, info.seg_id);
   seg[0] = 1;
   dgcp_extensible_data_seg_info untouched{9, 9};
-  EXPECT_EQ(AUD_ERR_INVALIDDATA,
-            dgcp_extensible_data__get_seg_info(reinterpret_cast<dgcp_extensible_data *>(seg), &untouched));
+  EXPECT_EQ(AUD_ERR_INVALIDDATA, dgcp_extensible_data__get_seg_info(
+                                     reinterpret_cast<dgcp_extensible_data *>(seg), &untouched));
   EXPECT_EQ(9, untouched.size);
 }
 
@@ -515,7 +538,8 @@ TEST(DgcpExtensible, SubSegmentTakesTheRestOfTheParentBlock) {
 TEST(DgcpExtensible, AllocateGetCreatesOnceThenReturnsTheSameRecord) {
   builder b;
   dgcp_raw_offset_t off = 0;
-  dgcp_extensible_data *first = dgcp_extensible_data_allocate_get(&b.buf, 8, 0, DGCP_OFFSET_ALIGN_32, &off);
+  dgcp_extensible_data *first =
+      dgcp_extensible_data_allocate_get(&b.buf, 8, 0, DGCP_OFFSET_ALIGN_32, &off);
   ASSERT_NE(nullptr, first);
   EXPECT_EQ(htons(12), off);
   EXPECT_EQ(4, first->_size);

@@ -36,7 +36,8 @@ struct packet {
     if (!dir || bytes.size() < 10) return;
     unsigned group = bytes[6];
     const char *name = "dgcp_packet";
-    if (group == 0x10 || group == 0x11 || group == 0x12 || group == 0x33 || group == 0x40 || group == 0x41) {
+    if (group == 0x10 || group == 0x11 || group == 0x12 || group == 0x33 || group == 0x40 ||
+        group == 0x41) {
       name = "arcp_device";
     } else if (group == 0x20 || group == 0x22 || group == 0x30 || group == 0x32) {
       name = "arcp_channel";
@@ -72,9 +73,7 @@ inline void be32(std::vector<uint8_t> &v, uint32_t x) {
   be16(v, static_cast<uint16_t>(x >> 16));
   be16(v, static_cast<uint16_t>(x));
 }
-inline void str(std::vector<uint8_t> &v, const char *s) {
-  v.insert(v.end(), s, s + strlen(s) + 1);
-}
+inline void str(std::vector<uint8_t> &v, const char *s) { v.insert(v.end(), s, s + strlen(s) + 1); }
 inline void pad_to(std::vector<uint8_t> &v, size_t n) {
   while (v.size() < n) v.push_back(0);
 }

@@ -1,14 +1,17 @@
 // ARCP shared elements and device-level bodies.
 #include "wire/arcp/arcp.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 
 namespace {
 
-const uint8_t *bytes_of(const dgcp_head *packet) { return reinterpret_cast<const uint8_t *>(packet); }
+const uint8_t *bytes_of(const dgcp_head *packet) {
+  return reinterpret_cast<const uint8_t *>(packet);
+}
 
 uint16_t rd16(const void *p) {
   uint16_t v;
@@ -41,14 +44,16 @@ dgcp_version_t arcp_version_make(unsigned generation, unsigned major, unsigned m
   return static_cast<dgcp_version_t>(generation << 12 | major << 8 | minor);
 }
 
-void arcp_version_split(dgcp_version_t version, unsigned *generation, unsigned *major, unsigned *minor) {
+void arcp_version_split(dgcp_version_t version, unsigned *generation, unsigned *major,
+                        unsigned *minor) {
   if (generation) *generation = version >> 12;
   if (major) *major = (version >> 8) & 0xF;
   if (minor) *minor = version & 0xFF;
 }
 
 aud_bool_t arcp_version_is_valid(dgcp_version_t version) {
-  return (version != 0 && version != ARCP_VERSION_INVALID_2_9_0 && version != ARCP_VERSION_INVALID_2_9_1)
+  return (version != 0 && version != ARCP_VERSION_INVALID_2_9_0 &&
+          version != ARCP_VERSION_INVALID_2_9_1)
              ? AUD_TRUE
              : AUD_FALSE;
 }
@@ -64,26 +69,36 @@ void arcp_msg_head_init(dgcp_head *packet, uint16_t seqnum, uint16_t opcode) {
   dgcp_init(packet, ARCP_VERSION_CURR, seqnum, opcode);
 }
 
-void arcp_msg_head_init_vers(dgcp_head *packet, dgcp_version_t version, uint16_t seqnum, uint16_t opcode) {
+void arcp_msg_head_init_vers(dgcp_head *packet, dgcp_version_t version, uint16_t seqnum,
+                             uint16_t opcode) {
   dgcp_init(packet, version, seqnum, opcode);
 }
 
 const uint16_t arcp_client_prop_query_keys[ARCP_CLIENT_PROP_QUERY_NUM_KEYS] = {
-    ARCP_PROP_TX_Advert_enable,         ARCP_PROP_TX_Latency_static,
-    ARCP_PROP_TX_Latency_error,         ARCP_PROP_TX_Frames_per_packet,
-    ARCP_PROP_TX_Frames_per_packet_suggested, ARCP_PROP_TX_Audio_delay,
-    ARCP_PROP_TX_Audio_delay_max,       ARCP_PROP_RX_Latency,
-    ARCP_PROP_RX_Latency_max,           ARCP_PROP_RX_Latency_min,
-    ARCP_PROP_RX_Frames_per_packet,     ARCP_PROP_RX_Frames_per_packet_min,
-    ARCP_PROP_RX_Bundle_min_slots,      ARCP_PROP_Clock_subdomain,
-    ARCP_PROP_IO_loopback,              ARCP_PROP_AES67_Prefix_v4,
-    ARCP_PROP_DBCP_Advert_enable,       ARCP_PROP_RTP_Status,
+    ARCP_PROP_TX_Advert_enable,
+    ARCP_PROP_TX_Latency_static,
+    ARCP_PROP_TX_Latency_error,
+    ARCP_PROP_TX_Frames_per_packet,
+    ARCP_PROP_TX_Frames_per_packet_suggested,
+    ARCP_PROP_TX_Audio_delay,
+    ARCP_PROP_TX_Audio_delay_max,
+    ARCP_PROP_RX_Latency,
+    ARCP_PROP_RX_Latency_max,
+    ARCP_PROP_RX_Latency_min,
+    ARCP_PROP_RX_Frames_per_packet,
+    ARCP_PROP_RX_Frames_per_packet_min,
+    ARCP_PROP_RX_Bundle_min_slots,
+    ARCP_PROP_Clock_subdomain,
+    ARCP_PROP_IO_loopback,
+    ARCP_PROP_AES67_Prefix_v4,
+    ARCP_PROP_DBCP_Advert_enable,
+    ARCP_PROP_RTP_Status,
 };
 
 // ---- Ranges ---------------------------------------------------------------------
 
-aud_bool_t arcp_util_normalise_range(uint16_t start, uint16_t end, uint16_t max_id, uint16_t *out_first,
-                                     uint16_t *out_last) {
+aud_bool_t arcp_util_normalise_range(uint16_t start, uint16_t end, uint16_t max_id,
+                                     uint16_t *out_first, uint16_t *out_last) {
   uint16_t first, last;
   if (start == 0) {
     if (end == 0 || end > max_id) {
@@ -105,7 +120,8 @@ aud_bool_t arcp_util_normalise_range(uint16_t start, uint16_t end, uint16_t max_
   return AUD_TRUE;
 }
 
-uint16_t arcp_query_range_init(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum, uint16_t opcode) {
+uint16_t arcp_query_range_init(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
+                               uint16_t opcode) {
   arcp_msg_head_init_vers(dgcp_packet_buf_head(buf), version, seqnum, opcode);
   return dgcp_array_msg_init(buf);
 }
@@ -117,7 +133,8 @@ arcp_range *query_range_last(dgcp_packet_buf *buf) {
   if (msg->_count == 0) {
     return nullptr;
   }
-  return reinterpret_cast<arcp_range *>(buf->packet + sizeof(arcp_query_range_packet) + 4 * (msg->_count - 1));
+  return reinterpret_cast<arcp_range *>(buf->packet + sizeof(arcp_query_range_packet) +
+                                        4 * (msg->_count - 1));
 }
 
 }  // namespace
@@ -161,8 +178,10 @@ dgcp_status_t arcp_query_range_validate(const dgcp_head *packet) {
   return DGCP_Success;
 }
 
-aud_bool_t arcp_query_range_get(const dgcp_head *packet, unsigned index, uint16_t *out_start, uint16_t *out_end) {
-  auto *range = static_cast<const arcp_range *>(dgcp_array_msg_entry_at_index(packet, index, sizeof(arcp_range)));
+aud_bool_t arcp_query_range_get(const dgcp_head *packet, unsigned index, uint16_t *out_start,
+                                uint16_t *out_end) {
+  auto *range = static_cast<const arcp_range *>(
+      dgcp_array_msg_entry_at_index(packet, index, sizeof(arcp_range)));
   if (!range) {
     return AUD_FALSE;
   }
@@ -181,7 +200,8 @@ uint16_t arcp_media_query_range_init(dgcp_packet_buf *buf, dgcp_version_t versio
   return size;
 }
 
-uint8_t arcp_media_query_range_add_range(dgcp_packet_buf *buf, uint16_t media, uint16_t start, uint16_t end) {
+uint8_t arcp_media_query_range_add_range(dgcp_packet_buf *buf, uint16_t media, uint16_t start,
+                                         uint16_t end) {
   auto *msg = reinterpret_cast<arcp_media_query_range_packet *>(buf->packet);
   if (msg->count == UINT8_MAX) {
     return 0;
@@ -205,8 +225,8 @@ uint8_t arcp_media_query_range_add_id(dgcp_packet_buf *buf, uint16_t media, uint
   }
   auto *msg = reinterpret_cast<arcp_media_query_range_packet *>(buf->packet);
   if (msg->count > 0) {
-    auto *last = reinterpret_cast<arcp_media_range *>(buf->packet + sizeof(arcp_media_query_range_packet) +
-                                                      6 * (msg->count - 1));
+    auto *last = reinterpret_cast<arcp_media_range *>(
+        buf->packet + sizeof(arcp_media_query_range_packet) + 6 * (msg->count - 1));
     if (ntohs(last->media) == media && last->range._end != 0 && id == ntohs(last->range._end) + 1) {
       if (last->range._start == 0) {
         last->range._start = last->range._end;
@@ -224,7 +244,8 @@ dgcp_status_t arcp_media_query_range_validate(const dgcp_head *packet) {
     return DGCP_ERR_Size_packet_too_small;
   }
   unsigned count = reinterpret_cast<const arcp_media_query_range_packet *>(packet)->count;
-  return size < sizeof(arcp_media_query_range_packet) + 6u * count ? DGCP_ERR_Size_packet_too_small : DGCP_Success;
+  return size < sizeof(arcp_media_query_range_packet) + 6u * count ? DGCP_ERR_Size_packet_too_small
+                                                                   : DGCP_Success;
 }
 
 // ---- Labels ---------------------------------------------------------------------------
@@ -242,7 +263,8 @@ aud_bool_t arcp_is_valid_label(const char *label) {
   return strpbrk(label, "@=.") ? AUD_FALSE : AUD_TRUE;
 }
 
-dgcp_raw_offset_t arcp_util_labels_write(dgcp_packet_buf *buf, arcp_util_labels *labels, const char *label) {
+dgcp_raw_offset_t arcp_util_labels_write(dgcp_packet_buf *buf, arcp_util_labels *labels,
+                                         const char *label) {
   if (!label) {
     return 0;
   }
@@ -262,7 +284,8 @@ dgcp_raw_offset_t arcp_util_labels_write(dgcp_packet_buf *buf, arcp_util_labels 
 
 // ---- Socket addresses ---------------------------------------------------------------
 
-const arcp_sockaddr *arcp_sockaddr_resolve(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower) {
+const arcp_sockaddr *arcp_sockaddr_resolve(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                           uint16_t lower) {
   uint16_t avail = 0;
   auto *sa = static_cast<const arcp_sockaddr *>(
       dgcp_offset_resolve_sized(packet, offset, lower, 0, DGCP_OFFSET_ALIGN_32, 2, &avail));
@@ -293,7 +316,8 @@ const arcp_sockaddr *arcp_sockaddr_resolve(const dgcp_head *packet, dgcp_raw_off
 
 dgcp_raw_offset_t arcp_sockaddr_alloc_ipv4(dgcp_packet_buf *buf, uint32_t addr_be, uint16_t port) {
   void *p = nullptr;
-  dgcp_raw_offset_t off = dgcp_offset_allocate(buf, ARCP_SOCKADDR_SIZE_IPV4, DGCP_OFFSET_ALIGN_32, &p);
+  dgcp_raw_offset_t off =
+      dgcp_offset_allocate(buf, ARCP_SOCKADDR_SIZE_IPV4, DGCP_OFFSET_ALIGN_32, &p);
   if (!off) {
     return 0;
   }
@@ -317,7 +341,8 @@ aud_bool_t arcp_sockaddr_equal(const arcp_sockaddr *a, const arcp_sockaddr *b) {
   return memcmp(a->_addr, b->_addr, std::min(n, 16u)) == 0 ? AUD_TRUE : AUD_FALSE;
 }
 
-const char *arcp_sockaddr_to_string(const arcp_sockaddr *sa, aud_bool_t with_port, char *buf, size_t len) {
+const char *arcp_sockaddr_to_string(const arcp_sockaddr *sa, aud_bool_t with_port, char *buf,
+                                    size_t len) {
   if (!buf || len == 0) {
     return buf;
   }
@@ -327,7 +352,8 @@ const char *arcp_sockaddr_to_string(const arcp_sockaddr *sa, aud_bool_t with_por
   }
   char addr[48];
   if (sa->_family == ARCP_SOCKADDR_FAMILY_IPV4 && sa->_size == ARCP_SOCKADDR_SIZE_IPV4) {
-    snprintf(addr, sizeof addr, "%u.%u.%u.%u", sa->_addr[0], sa->_addr[1], sa->_addr[2], sa->_addr[3]);
+    snprintf(addr, sizeof addr, "%u.%u.%u.%u", sa->_addr[0], sa->_addr[1], sa->_addr[2],
+             sa->_addr[3]);
   } else if (sa->_family == ARCP_SOCKADDR_FAMILY_IPV6 && sa->_size == ARCP_SOCKADDR_SIZE_IPV6) {
     size_t at = 0;
     for (int i = 0; i < 8; i++) {
@@ -345,7 +371,8 @@ const char *arcp_sockaddr_to_string(const arcp_sockaddr *sa, aud_bool_t with_por
   return buf;
 }
 
-aud_bool_t arcp_sockaddr_get_ipv4(const arcp_sockaddr *sa, uint32_t *out_addr_be, uint16_t *out_port) {
+aud_bool_t arcp_sockaddr_get_ipv4(const arcp_sockaddr *sa, uint32_t *out_addr_be,
+                                  uint16_t *out_port) {
   if (!sa || sa->_family != ARCP_SOCKADDR_FAMILY_IPV4 || sa->_size != ARCP_SOCKADDR_SIZE_IPV4) {
     return AUD_FALSE;
   }
@@ -356,8 +383,8 @@ aud_bool_t arcp_sockaddr_get_ipv4(const arcp_sockaddr *sa, uint32_t *out_addr_be
 
 // ---- Channel formats -------------------------------------------------------------------
 
-aud_error_t arcp_channel_format_read(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
-                                     arcp_channel_format_info *out) {
+aud_error_t arcp_channel_format_read(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                     uint16_t lower, arcp_channel_format_info *out) {
   uint16_t avail = 0;
   auto *p = static_cast<const uint8_t *>(
       dgcp_offset_resolve_sized(packet, offset, lower, 0, DGCP_OFFSET_ALIGN_32, 8, &avail));
@@ -417,7 +444,8 @@ void arcp_channel_format_write_inline(uint8_t *bytes, uint32_t rate, uint16_t en
   memcpy(bytes + 6, &e, 2);
 }
 
-dgcp_raw_offset_t arcp_alloc_audio_format(dgcp_packet_buf *buf, const arcp_channel_format_info *format) {
+dgcp_raw_offset_t arcp_alloc_audio_format(dgcp_packet_buf *buf,
+                                          const arcp_channel_format_info *format) {
   if (!format || format->count > ARCP_CHANNEL_FORMAT_MAX_ENCODINGS) {
     return 0;
   }
@@ -573,8 +601,8 @@ aud_error_t arcp_identity_read(const dgcp_head *packet, arcp_identity_info *out)
 
 // ---- Properties -----------------------------------------------------------------------------
 
-aud_error_t arcp_prop_query_build(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum, uint16_t opcode,
-                                  const uint16_t *keys, unsigned n) {
+aud_error_t arcp_prop_query_build(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
+                                  uint16_t opcode, const uint16_t *keys, unsigned n) {
   if (!buf || (n && !keys) || n > UINT8_MAX) {
     return AUD_ERR_INVALIDPARAMETER;
   }
@@ -590,8 +618,8 @@ aud_error_t arcp_prop_query_build(dgcp_packet_buf *buf, dgcp_version_t version, 
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_prop_set_init(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum, uint16_t opcode,
-                               uint8_t n) {
+aud_error_t arcp_prop_set_init(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
+                               uint16_t opcode, uint8_t n) {
   if (!buf) {
     return AUD_ERR_INVALIDPARAMETER;
   }
@@ -657,8 +685,8 @@ aud_error_t arcp_prop_get32(const dgcp_head *packet, uint16_t key, uint32_t *out
   if (!prop) {
     return AUD_ERR_NOTFOUND;
   }
-  const void *p = dgcp_array_msg_buffer_get_data(packet, dgcp_prop_offset(prop), sizeof(dgcp_property),
-                                                 DGCP_OFFSET_ALIGN_32, 4);
+  const void *p = dgcp_array_msg_buffer_get_data(packet, dgcp_prop_offset(prop),
+                                                 sizeof(dgcp_property), DGCP_OFFSET_ALIGN_32, 4);
   if (!p) {
     return AUD_ERR_INVALIDDATA;
   }
@@ -666,13 +694,15 @@ aud_error_t arcp_prop_get32(const dgcp_head *packet, uint16_t key, uint32_t *out
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_prop_get_string(const dgcp_head *packet, uint16_t key, char *out, size_t out_size) {
+aud_error_t arcp_prop_get_string(const dgcp_head *packet, uint16_t key, char *out,
+                                 size_t out_size) {
   const dgcp_property *prop = dgcp_props_by_key(packet, key);
   if (!prop) {
     return AUD_ERR_NOTFOUND;
   }
   uint16_t len = 0;
-  const char *s = dgcp_array_msg_buffer_get_string(packet, dgcp_prop_offset(prop), sizeof(dgcp_property), &len);
+  const char *s =
+      dgcp_array_msg_buffer_get_string(packet, dgcp_prop_offset(prop), sizeof(dgcp_property), &len);
   if (!s) {
     return AUD_ERR_INVALIDDATA;
   }
@@ -728,7 +758,8 @@ aud_error_t arcp_softlimit_read(const dgcp_head *packet, arcp_soft_limit_info *o
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_rx_port_range_read(const dgcp_head *packet, arcp_range *out_dynamic, arcp_range *out_static) {
+aud_error_t arcp_rx_port_range_read(const dgcp_head *packet, arcp_range *out_dynamic,
+                                    arcp_range *out_static) {
   if (!packet || dgcp_size(packet) < sizeof(arcp_rx_port_range)) {
     return AUD_ERR_INVALIDDATA;
   }
@@ -738,8 +769,8 @@ aud_error_t arcp_rx_port_range_read(const dgcp_head *packet, arcp_range *out_dyn
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_rx_bundles_error_query_build(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
-                                              uint16_t opcode, uint16_t flags) {
+aud_error_t arcp_rx_bundles_error_query_build(dgcp_packet_buf *buf, dgcp_version_t version,
+                                              uint16_t seqnum, uint16_t opcode, uint16_t flags) {
   if (!buf) {
     return AUD_ERR_INVALIDPARAMETER;
   }
@@ -784,7 +815,8 @@ aud_error_t arcp_rx_bundles_error_read(const dgcp_head *packet, unsigned value_b
   return AUD_SUCCESS;
 }
 
-uint32_t arcp_rx_bundles_error_value(const arcp_rx_bundles_error_info *info, unsigned flow, unsigned intf) {
+uint32_t arcp_rx_bundles_error_value(const arcp_rx_bundles_error_info *info, unsigned flow,
+                                     unsigned intf) {
   if (!info || !info->values || flow >= info->num_bundles || intf >= info->num_intfs) {
     return 0;
   }
@@ -794,7 +826,8 @@ uint32_t arcp_rx_bundles_error_value(const arcp_rx_bundles_error_info *info, uns
 
 // ---- Display groups ---------------------------------------------------------------------------
 
-aud_error_t arcp_display_group_query_build(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum) {
+aud_error_t arcp_display_group_query_build(dgcp_packet_buf *buf, dgcp_version_t version,
+                                           uint16_t seqnum) {
   if (!buf) {
     return AUD_ERR_INVALIDPARAMETER;
   }
@@ -832,13 +865,14 @@ const dgcp_array *offset_array_of(const dgcp_head *packet) {
 
 }  // namespace
 
-aud_error_t arcp_display_group_at_index(const dgcp_head *packet, unsigned index, arcp_display_group_info *out) {
+aud_error_t arcp_display_group_at_index(const dgcp_head *packet, unsigned index,
+                                        arcp_display_group_info *out) {
   const dgcp_array *array = offset_array_of(packet);
   if (!array || !out) {
     return AUD_ERR_INVALIDDATA;
   }
-  auto *ed = dgcp_offset_array_resolve_extensible_element(packet, array, index, DGCP_OFFSET_ALIGN_16,
-                                                          sizeof(arcp_raw_display_group_data));
+  auto *ed = dgcp_offset_array_resolve_extensible_element(
+      packet, array, index, DGCP_OFFSET_ALIGN_16, sizeof(arcp_raw_display_group_data));
   if (!ed) {
     return AUD_ERR_INVALIDDATA;
   }

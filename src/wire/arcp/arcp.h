@@ -42,7 +42,8 @@ typedef enum arcp_version {
 // generation << 12 | major << 8 | minor; 0 when a part is out of range.
 dgcp_version_t arcp_version_make(unsigned generation, unsigned major, unsigned minor);
 // Generation, major and minor of a version.
-void arcp_version_split(dgcp_version_t version, unsigned *generation, unsigned *major, unsigned *minor);
+void arcp_version_split(dgcp_version_t version, unsigned *generation, unsigned *major,
+                        unsigned *minor);
 // False for the two versions marked invalid (2.9.0, 2.9.1) and for 0.
 aud_bool_t arcp_version_is_valid(dgcp_version_t version);
 // The version to send requests to a device with: the smaller of the device's
@@ -51,7 +52,8 @@ dgcp_version_t arcp_request_version(dgcp_version_t device_version);
 
 // Starts a request with the current version, or with the given one.
 void arcp_msg_head_init(dgcp_head *packet, uint16_t seqnum, uint16_t opcode);
-void arcp_msg_head_init_vers(dgcp_head *packet, dgcp_version_t version, uint16_t seqnum, uint16_t opcode);
+void arcp_msg_head_init_vers(dgcp_head *packet, dgcp_version_t version, uint16_t seqnum,
+                             uint16_t opcode);
 
 // ---- Opcodes ------------------------------------------------------------------------
 
@@ -484,11 +486,12 @@ constexpr unsigned ARCP_RX_ERROR_MAX_VALUES = 4096;  // flows x interfaces in on
 
 // Reads a range against a maximum identifier: true with the first and last
 // identifier it names, false when it names none.
-aud_bool_t arcp_util_normalise_range(uint16_t start, uint16_t end, uint16_t max_id, uint16_t *out_first,
-                                     uint16_t *out_last);
+aud_bool_t arcp_util_normalise_range(uint16_t start, uint16_t end, uint16_t max_id,
+                                     uint16_t *out_first, uint16_t *out_last);
 
 // A query range message with no range (asks for everything): size 12.
-uint16_t arcp_query_range_init(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum, uint16_t opcode);
+uint16_t arcp_query_range_init(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
+                               uint16_t opcode);
 // Adds an identifier, growing the last range when id is one past its end.
 // Returns the new range count, 0 when the packet is full or id is 0.
 uint8_t arcp_query_range_add_id(dgcp_packet_buf *buf, uint16_t id);
@@ -497,13 +500,15 @@ uint8_t arcp_query_range_add_range(dgcp_packet_buf *buf, uint16_t start, uint16_
 // DGCP_Success, DGCP_ERR_Size_packet_too_small or DGCP_ERR_Size_packet_too_large.
 dgcp_status_t arcp_query_range_validate(const dgcp_head *packet);
 // The range at index (host order), false beyond _count or the packet.
-aud_bool_t arcp_query_range_get(const dgcp_head *packet, unsigned index, uint16_t *out_start, uint16_t *out_end);
+aud_bool_t arcp_query_range_get(const dgcp_head *packet, unsigned index, uint16_t *out_start,
+                                uint16_t *out_end);
 
 // A media query range message: long header, bytes 10..27 zeroed, size 28.
 uint16_t arcp_media_query_range_init(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
                                      uint16_t opcode);
 // Adds (media, start, end) at 18 + 6 * index; returns the new count or 0.
-uint8_t arcp_media_query_range_add_range(dgcp_packet_buf *buf, uint16_t media, uint16_t start, uint16_t end);
+uint8_t arcp_media_query_range_add_range(dgcp_packet_buf *buf, uint16_t media, uint16_t start,
+                                         uint16_t end);
 // Adds an identifier; the last range grows only when its media type matches.
 uint8_t arcp_media_query_range_add_id(dgcp_packet_buf *buf, uint16_t media, uint16_t id);
 // DGCP_Success when the size is at least 18 + 6 * count, else too small.
@@ -528,22 +533,26 @@ struct arcp_util_labels {
 // The offset of a label equal to this one (ignoring case) already in the
 // list, else writes it, records it when there is room, and returns its
 // offset; 0 when the packet is full.
-dgcp_raw_offset_t arcp_util_labels_write(dgcp_packet_buf *buf, arcp_util_labels *labels, const char *label);
+dgcp_raw_offset_t arcp_util_labels_write(dgcp_packet_buf *buf, arcp_util_labels *labels,
+                                         const char *label);
 
 // ---- Socket addresses ------------------------------------------------------------------
 
 // The socket address at the offset (4-byte aligned) when its _size matches its
 // family and lies inside the packet; else null.
-const arcp_sockaddr *arcp_sockaddr_resolve(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower);
+const arcp_sockaddr *arcp_sockaddr_resolve(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                           uint16_t lower);
 // Writes an IPv4 address (network order) and port (host order); offset or 0.
 dgcp_raw_offset_t arcp_sockaddr_alloc_ipv4(dgcp_packet_buf *buf, uint32_t addr_be, uint16_t port);
 // Equal when size, family, port and address bytes agree (both null: equal).
 aud_bool_t arcp_sockaddr_equal(const arcp_sockaddr *a, const arcp_sockaddr *b);
 // Dotted quad or IPv6 words, with "." and the port when asked; "null" for an
 // absent address, "<unknown>" for another family. Returns buf.
-const char *arcp_sockaddr_to_string(const arcp_sockaddr *sa, aud_bool_t with_port, char *buf, size_t len);
+const char *arcp_sockaddr_to_string(const arcp_sockaddr *sa, aud_bool_t with_port, char *buf,
+                                    size_t len);
 // IPv4 address (network order) and port (host order) of an IPv4 address.
-aud_bool_t arcp_sockaddr_get_ipv4(const arcp_sockaddr *sa, uint32_t *out_addr_be, uint16_t *out_port);
+aud_bool_t arcp_sockaddr_get_ipv4(const arcp_sockaddr *sa, uint32_t *out_addr_be,
+                                  uint16_t *out_port);
 
 // ---- Channel formats --------------------------------------------------------------------
 
@@ -560,14 +569,15 @@ struct arcp_channel_format_info {
 // Reads the format at the offset (4-byte aligned, at least 8 bytes); the
 // encoding list and the footer must lie in the packet, _count may not exceed
 // _max nor the encoding limit. _max 0 gives native, PCM-native and map 0.
-aud_error_t arcp_channel_format_read(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
-                                     arcp_channel_format_info *out);
+aud_error_t arcp_channel_format_read(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                     uint16_t lower, arcp_channel_format_info *out);
 // Reads the 8-byte inline format of the "204" flow records (rate, max,
 // count, first encoding).
 void arcp_channel_format_read_inline(const uint8_t *bytes, arcp_channel_format_info *out);
 // Writes a format with its footer (14 + 2 * max bytes, 4-byte aligned);
 // offset or 0. max below count is raised to count.
-dgcp_raw_offset_t arcp_alloc_audio_format(dgcp_packet_buf *buf, const arcp_channel_format_info *format);
+dgcp_raw_offset_t arcp_alloc_audio_format(dgcp_packet_buf *buf,
+                                          const arcp_channel_format_info *format);
 // Writes the 8-byte inline form of a format.
 void arcp_channel_format_write_inline(uint8_t *bytes, uint32_t rate, uint16_t encoding);
 
@@ -608,11 +618,11 @@ aud_error_t arcp_router_relabel_build(dgcp_packet_buf *buf, dgcp_version_t versi
                                       const char *name);
 
 struct arcp_identity_info {
-  const char *name;        // never null on success
+  const char *name;          // never null on success
   const char *default_name;  // null when absent
-  const char *advertised;  // null when absent
-  const char *domain;      // null when absent
-  aud_bool_t has_version;  // the version record was read
+  const char *advertised;    // null when absent
+  const char *domain;        // null when absent
+  aud_bool_t has_version;    // the version record was read
   uint32_t router_version;
   uint16_t arcp_native;
   uint16_t arcp_min;
@@ -629,11 +639,11 @@ aud_error_t arcp_identity_read(const dgcp_head *packet, arcp_identity_info *out)
 // ---- Properties ---------------------------------------------------------------------------
 
 // A property query for the given keys (plain array message).
-aud_error_t arcp_prop_query_build(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum, uint16_t opcode,
-                                  const uint16_t *keys, unsigned n);
+aud_error_t arcp_prop_query_build(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
+                                  uint16_t opcode, const uint16_t *keys, unsigned n);
 // Starts a property set with room for n properties.
-aud_error_t arcp_prop_set_init(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum, uint16_t opcode,
-                               uint8_t n);
+aud_error_t arcp_prop_set_init(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
+                               uint16_t opcode, uint8_t n);
 // Appends a 16-bit property, a 32-bit one (the key must have bit 15 set) or a
 // string one (bit 15 set); AUD_ERR_NOMEMORY when full, AUD_ERR_INVALIDPARAMETER
 // for a key of the wrong kind.
@@ -663,11 +673,12 @@ aud_error_t arcp_softlimit_build(dgcp_packet_buf *buf, dgcp_version_t version, u
 aud_error_t arcp_softlimit_read(const dgcp_head *packet, arcp_soft_limit_info *out);
 
 // The dynamic and static port ranges (host order).
-aud_error_t arcp_rx_port_range_read(const dgcp_head *packet, arcp_range *out_dynamic, arcp_range *out_static);
+aud_error_t arcp_rx_port_range_read(const dgcp_head *packet, arcp_range *out_dynamic,
+                                    arcp_range *out_static);
 
 // An error-counter query for every flow (start 1, end 0).
-aud_error_t arcp_rx_bundles_error_query_build(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
-                                              uint16_t opcode, uint16_t flags);
+aud_error_t arcp_rx_bundles_error_query_build(dgcp_packet_buf *buf, dgcp_version_t version,
+                                              uint16_t seqnum, uint16_t opcode, uint16_t flags);
 struct arcp_rx_bundles_error_info {
   uint16_t flags;
   uint16_t start_id;
@@ -675,20 +686,22 @@ struct arcp_rx_bundles_error_info {
   uint16_t num_intfs;
   uint32_t timestamp_seconds;
   uint32_t timestamp_subseconds;
-  unsigned value_bytes;    // 2 for the flags answer, 4 for the counters
-  const uint8_t *values;   // num_bundles * num_intfs values, flow-major
+  unsigned value_bytes;   // 2 for the flags answer, 4 for the counters
+  const uint8_t *values;  // num_bundles * num_intfs values, flow-major
 };
 // Reads an error answer (value_bytes 2 or 4): the values must lie behind the
 // fixed part and inside the packet, at most ARCP_RX_ERROR_MAX_VALUES of them.
 aud_error_t arcp_rx_bundles_error_read(const dgcp_head *packet, unsigned value_bytes,
                                        arcp_rx_bundles_error_info *out);
 // The value of flow index f and interface i (0 beyond the answer).
-uint32_t arcp_rx_bundles_error_value(const arcp_rx_bundles_error_info *info, unsigned flow, unsigned intf);
+uint32_t arcp_rx_bundles_error_value(const arcp_rx_bundles_error_info *info, unsigned flow,
+                                     unsigned intf);
 
 // ---- Display groups --------------------------------------------------------------------------
 
 // The display group query: a media query range with one range (0, 1, 0).
-aud_error_t arcp_display_group_query_build(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum);
+aud_error_t arcp_display_group_query_build(dgcp_packet_buf *buf, dgcp_version_t version,
+                                           uint16_t seqnum);
 struct arcp_display_group_info {
   uint16_t id;
   uint16_t fields;
@@ -697,4 +710,5 @@ struct arcp_display_group_info {
 // Number of slots of an offset array message (0 when the packet cannot hold them).
 unsigned arcp_offset_array_msg_count(const dgcp_head *packet);
 // The display group of slot index; AUD_ERR_INVALIDDATA when it does not resolve.
-aud_error_t arcp_display_group_at_index(const dgcp_head *packet, unsigned index, arcp_display_group_info *out);
+aud_error_t arcp_display_group_at_index(const dgcp_head *packet, unsigned index,
+                                        arcp_display_group_info *out);

@@ -1,12 +1,12 @@
 // ARCP channel and flow bodies ("204" and "280" layouts).
 #include "wire/arcp/arcp_channel.h"
 
-#include <algorithm>
-#include <cstring>
 #include <strings.h>
 
-namespace {
+#include <algorithm>
+#include <cstring>
 
+namespace {
 
 uint16_t rd16(const void *p) {
   uint16_t v;
@@ -39,7 +39,9 @@ struct list_mark {
   uint16_t size;
   uint8_t count;
   explicit list_mark(dgcp_packet_buf *b)
-      : buf(b), size(dgcp_size(dgcp_packet_buf_head(b))), count(reinterpret_cast<dgcp_array_msg *>(b->packet)->_count) {}
+      : buf(b),
+        size(dgcp_size(dgcp_packet_buf_head(b))),
+        count(reinterpret_cast<dgcp_array_msg *>(b->packet)->_count) {}
   aud_error_t undo(aud_error_t result) {
     dgcp_set_size(dgcp_packet_buf_head(buf), size);
     reinterpret_cast<dgcp_array_msg *>(buf->packet)->_count = count;
@@ -48,13 +50,15 @@ struct list_mark {
 };
 
 // Resolves the flow record named by 2-byte entry index of a flow list.
-const uint8_t *flow_record(const dgcp_head *packet, unsigned index, uint16_t min_size, uint16_t *avail) {
+const uint8_t *flow_record(const dgcp_head *packet, unsigned index, uint16_t min_size,
+                           uint16_t *avail) {
   const void *entry = dgcp_array_msg_entry_at_index(packet, index, 2);
   if (!entry) {
     return nullptr;
   }
-  return static_cast<const uint8_t *>(dgcp_offset_resolve_sized(packet, raw_at(entry), dgcp_array_msg_size(packet, 2),
-                                                                0, DGCP_OFFSET_ALIGN_32, min_size, avail));
+  return static_cast<const uint8_t *>(
+      dgcp_offset_resolve_sized(packet, raw_at(entry), dgcp_array_msg_size(packet, 2), 0,
+                                DGCP_OFFSET_ALIGN_32, min_size, avail));
 }
 
 }  // namespace
@@ -66,7 +70,8 @@ dgcp_raw_offset_t arcp_aes67_flow_info_write(dgcp_packet_buf *buf, const arcp_ae
     return 0;
   }
   bool small = (info->fields & ARCP_AES67_FLOW_INFO_FIELDS_VALID &
-                ~(ARCP_AES67_FLOW_INFO_FIELD__SAP_ORIGIN_ADDR | ARCP_AES67_FLOW_INFO_FIELD__SDP_SESSION_ID)) == 0;
+                ~(ARCP_AES67_FLOW_INFO_FIELD__SAP_ORIGIN_ADDR |
+                  ARCP_AES67_FLOW_INFO_FIELD__SDP_SESSION_ID)) == 0;
   uint16_t bytes = small ? 16 : 28;
   void *mem = nullptr;
   dgcp_raw_offset_t off = dgcp_offset_allocate(buf, bytes, DGCP_OFFSET_ALIGN_32, &mem);
@@ -88,9 +93,10 @@ dgcp_raw_offset_t arcp_aes67_flow_info_write(dgcp_packet_buf *buf, const arcp_ae
   return off;
 }
 
-aud_error_t arcp_aes67_flow_info_read(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
-                                      arcp_aes67_info *out) {
-  const dgcp_extensible_data *ed = dgcp_extensible_data_resolve(packet, offset, lower, DGCP_OFFSET_ALIGN_32, 4);
+aud_error_t arcp_aes67_flow_info_read(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                      uint16_t lower, arcp_aes67_info *out) {
+  const dgcp_extensible_data *ed =
+      dgcp_extensible_data_resolve(packet, offset, lower, DGCP_OFFSET_ALIGN_32, 4);
   if (!ed || !out) {
     return AUD_ERR_INVALIDDATA;
   }
@@ -113,8 +119,8 @@ aud_error_t arcp_aes67_flow_info_read(const dgcp_head *packet, dgcp_raw_offset_t
 
 // ---- Lists ------------------------------------------------------------------------------
 
-aud_error_t arcp_list_init(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum, uint16_t opcode,
-                           uint8_t n, uint16_t entry_size) {
+aud_error_t arcp_list_init(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
+                           uint16_t opcode, uint8_t n, uint16_t entry_size) {
   if (!buf || entry_size == 0) {
     return AUD_ERR_INVALIDPARAMETER;
   }
@@ -124,7 +130,8 @@ aud_error_t arcp_list_init(dgcp_packet_buf *buf, dgcp_version_t version, uint16_
 
 // ---- Transmit channels and labels ----------------------------------------------------------
 
-aud_error_t arcp_tx_channel_at_index(const dgcp_head *packet, unsigned index, arcp_tx_channel_info *out) {
+aud_error_t arcp_tx_channel_at_index(const dgcp_head *packet, unsigned index,
+                                     arcp_tx_channel_info *out) {
   auto *e = static_cast<const arcp_204_tx_channel *>(
       dgcp_array_msg_entry_at_index(packet, index, sizeof(arcp_204_tx_channel)));
   if (!e || !out) {
@@ -134,29 +141,35 @@ aud_error_t arcp_tx_channel_at_index(const dgcp_head *packet, unsigned index, ar
   arcp_tx_channel_info c{};
   c.chan_id = ntohs(e->_chan_id);
   c.flags = ntohs(e->_flags);
-  c.format_valid = arcp_channel_format_read(packet, e->_format, lower, &c.format) == AUD_SUCCESS ? AUD_TRUE : AUD_FALSE;
+  c.format_valid = arcp_channel_format_read(packet, e->_format, lower, &c.format) == AUD_SUCCESS
+                       ? AUD_TRUE
+                       : AUD_FALSE;
   c.label = dgcp_get_string(packet, e->_label, lower, 0, nullptr);
   *out = c;
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_tx_alias_at_index(const dgcp_head *packet, unsigned index, arcp_tx_alias_info *out) {
-  auto *e = static_cast<const arcp_tx_alias *>(dgcp_array_msg_entry_at_index(packet, index, sizeof(arcp_tx_alias)));
+aud_error_t arcp_tx_alias_at_index(const dgcp_head *packet, unsigned index,
+                                   arcp_tx_alias_info *out) {
+  auto *e = static_cast<const arcp_tx_alias *>(
+      dgcp_array_msg_entry_at_index(packet, index, sizeof(arcp_tx_alias)));
   if (!e || !out) {
     return AUD_ERR_INVALIDDATA;
   }
   arcp_tx_alias_info a{};
   a.alias_id = ntohs(e->_alias_id);
   a.chan_id = ntohs(e->_chan_id);
-  a.label = dgcp_get_string(packet, e->_label, dgcp_array_msg_size(packet, sizeof(arcp_tx_alias)), 0, nullptr);
+  a.label = dgcp_get_string(packet, e->_label, dgcp_array_msg_size(packet, sizeof(arcp_tx_alias)),
+                            0, nullptr);
   *out = a;
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_tx_alias_add(dgcp_packet_buf *buf, arcp_util_labels *labels, uint16_t alias_id, uint16_t chan_id,
-                              const char *label) {
+aud_error_t arcp_tx_alias_add(dgcp_packet_buf *buf, arcp_util_labels *labels, uint16_t alias_id,
+                              uint16_t chan_id, const char *label) {
   list_mark mark(buf);
-  auto *e = static_cast<arcp_tx_alias *>(dgcp_array_msg_buffer_alloc_entry(buf, sizeof(arcp_tx_alias)));
+  auto *e =
+      static_cast<arcp_tx_alias *>(dgcp_array_msg_buffer_alloc_entry(buf, sizeof(arcp_tx_alias)));
   if (!e) {
     return AUD_ERR_NOMEMORY;
   }
@@ -171,12 +184,14 @@ aud_error_t arcp_tx_alias_add(dgcp_packet_buf *buf, arcp_util_labels *labels, ui
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_channel_label_add(dgcp_packet_buf *buf, arcp_util_labels *labels, uint16_t id, const char *label) {
+aud_error_t arcp_channel_label_add(dgcp_packet_buf *buf, arcp_util_labels *labels, uint16_t id,
+                                   const char *label) {
   if (id == 0) {
     return AUD_ERR_INVALIDPARAMETER;
   }
   list_mark mark(buf);
-  auto *e = static_cast<arcp_channel_label *>(dgcp_array_msg_buffer_alloc_entry(buf, sizeof(arcp_channel_label)));
+  auto *e = static_cast<arcp_channel_label *>(
+      dgcp_array_msg_buffer_alloc_entry(buf, sizeof(arcp_channel_label)));
   if (!e) {
     return AUD_ERR_NOMEMORY;
   }
@@ -188,7 +203,8 @@ aud_error_t arcp_channel_label_add(dgcp_packet_buf *buf, arcp_util_labels *label
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_channel_label_at_index(const dgcp_head *packet, unsigned index, arcp_channel_label_info *out) {
+aud_error_t arcp_channel_label_at_index(const dgcp_head *packet, unsigned index,
+                                        arcp_channel_label_info *out) {
   auto *e = static_cast<const arcp_channel_label *>(
       dgcp_array_msg_entry_at_index(packet, index, sizeof(arcp_channel_label)));
   if (!e || !out) {
@@ -196,12 +212,14 @@ aud_error_t arcp_channel_label_at_index(const dgcp_head *packet, unsigned index,
   }
   arcp_channel_label_info l{};
   l.id = ntohs(e->_id);
-  l.label = dgcp_get_string(packet, e->_label, dgcp_array_msg_size(packet, sizeof(arcp_channel_label)), 0, nullptr);
+  l.label = dgcp_get_string(packet, e->_label,
+                            dgcp_array_msg_size(packet, sizeof(arcp_channel_label)), 0, nullptr);
   *out = l;
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_tx_channel_dbu_add(dgcp_packet_buf *buf, uint16_t start, uint16_t end, int16_t dbu) {
+aud_error_t arcp_tx_channel_dbu_add(dgcp_packet_buf *buf, uint16_t start, uint16_t end,
+                                    int16_t dbu) {
   if ((start == 0 && end == 0) || (start != 0 && end < start)) {
     return AUD_ERR_INVALIDPARAMETER;
   }
@@ -210,17 +228,19 @@ aud_error_t arcp_tx_channel_dbu_add(dgcp_packet_buf *buf, uint16_t start, uint16
   uint16_t hi = end;
   auto *msg = reinterpret_cast<dgcp_array_msg *>(buf->packet);
   if (msg->_count > 0) {
-    auto *last = reinterpret_cast<arcp_tx_channel_dbu *>(buf->packet + DGCP_ARRAY_MSG_HEAD_SIZE +
-                                                         sizeof(arcp_tx_channel_dbu) * (msg->_count - 1));
+    auto *last = reinterpret_cast<arcp_tx_channel_dbu *>(
+        buf->packet + DGCP_ARRAY_MSG_HEAD_SIZE + sizeof(arcp_tx_channel_dbu) * (msg->_count - 1));
     uint16_t ls = ntohs(last->_chans._start), le = ntohs(last->_chans._end);
     uint16_t llo = ls ? ls : le;
-    if (static_cast<int16_t>(ntohs(static_cast<uint16_t>(last->_dbu))) == dbu && lo <= le + 1u && llo <= hi + 1u) {
+    if (static_cast<int16_t>(ntohs(static_cast<uint16_t>(last->_dbu))) == dbu && lo <= le + 1u &&
+        llo <= hi + 1u) {
       last->_chans._start = htons(std::min(lo, llo));
       last->_chans._end = htons(std::max(hi, le));
       return AUD_SUCCESS;
     }
   }
-  auto *e = static_cast<arcp_tx_channel_dbu *>(dgcp_array_msg_alloc_entry(buf, sizeof(arcp_tx_channel_dbu)));
+  auto *e = static_cast<arcp_tx_channel_dbu *>(
+      dgcp_array_msg_alloc_entry(buf, sizeof(arcp_tx_channel_dbu)));
   if (!e) {
     return AUD_ERR_NOMEMORY;
   }
@@ -230,7 +250,8 @@ aud_error_t arcp_tx_channel_dbu_add(dgcp_packet_buf *buf, uint16_t start, uint16
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_tx_channel_dbu_at_index(const dgcp_head *packet, unsigned index, arcp_tx_channel_dbu_info *out) {
+aud_error_t arcp_tx_channel_dbu_at_index(const dgcp_head *packet, unsigned index,
+                                         arcp_tx_channel_dbu_info *out) {
   auto *e = static_cast<const arcp_tx_channel_dbu *>(
       dgcp_array_msg_entry_at_index(packet, index, sizeof(arcp_tx_channel_dbu)));
   if (!e || !out) {
@@ -244,7 +265,8 @@ aud_error_t arcp_tx_channel_dbu_at_index(const dgcp_head *packet, unsigned index
 
 // ---- Receive channels and subscriptions -----------------------------------------------------
 
-aud_error_t arcp_rx_channel_at_index(const dgcp_head *packet, unsigned index, arcp_rx_channel_info *out) {
+aud_error_t arcp_rx_channel_at_index(const dgcp_head *packet, unsigned index,
+                                     arcp_rx_channel_info *out) {
   auto *e = static_cast<const arcp_204_rx_channel *>(
       dgcp_array_msg_entry_at_index(packet, index, sizeof(arcp_204_rx_channel)));
   if (!e || !out) {
@@ -254,7 +276,9 @@ aud_error_t arcp_rx_channel_at_index(const dgcp_head *packet, unsigned index, ar
   arcp_rx_channel_info c{};
   c.chan_id = ntohs(e->_chan_id);
   c.flags = ntohs(e->_flags);
-  c.format_valid = arcp_channel_format_read(packet, e->_format, lower, &c.format) == AUD_SUCCESS ? AUD_TRUE : AUD_FALSE;
+  c.format_valid = arcp_channel_format_read(packet, e->_format, lower, &c.format) == AUD_SUCCESS
+                       ? AUD_TRUE
+                       : AUD_FALSE;
   c.channel = dgcp_get_string(packet, e->_channel, lower, 0, nullptr);
   c.host = dgcp_get_string(packet, e->_host, lower, 0, nullptr);
   c.label = dgcp_get_string(packet, e->_label, lower, 0, nullptr);
@@ -267,14 +291,15 @@ aud_error_t arcp_rx_channel_at_index(const dgcp_head *packet, unsigned index, ar
     if (c.connections_supported & (1u << bit)) n = bit + 1;
   }
   if (n > 0) {
-    auto *cs = static_cast<const uint8_t *>(
-        dgcp_offset_resolve(packet, e->_connection_status, lower, DGCP_OFFSET_ALIGN_BYTE, static_cast<uint16_t>(n)));
+    auto *cs = static_cast<const uint8_t *>(dgcp_offset_resolve(
+        packet, e->_connection_status, lower, DGCP_OFFSET_ALIGN_BYTE, static_cast<uint16_t>(n)));
     if (cs) {
       c.num_connection_status = static_cast<uint8_t>(n);
       memcpy(c.connection_status, cs, n);
     }
   }
-  const dgcp_extensible_data *extra = dgcp_extensible_data_resolve(packet, e->_extra, lower, DGCP_OFFSET_ALIGN_16, 4);
+  const dgcp_extensible_data *extra =
+      dgcp_extensible_data_resolve(packet, e->_extra, lower, DGCP_OFFSET_ALIGN_16, 4);
   if (extra) {
     auto *p = reinterpret_cast<const uint8_t *>(extra);
     c.has_extra = AUD_TRUE;
@@ -290,11 +315,12 @@ namespace {
 // The offset of a name already written for an earlier entry of this
 // subscription request (channel names with channel names, device names with
 // device names), or 0.
-dgcp_raw_offset_t find_subscription_name(dgcp_packet_buf *buf, unsigned count, bool device, const char *name) {
+dgcp_raw_offset_t find_subscription_name(dgcp_packet_buf *buf, unsigned count, bool device,
+                                         const char *name) {
   const dgcp_head *packet = dgcp_packet_buf_head(buf);
   for (unsigned i = 0; i < count; i++) {
-    auto *e = reinterpret_cast<const arcp_204_rx_subscription *>(buf->packet + DGCP_ARRAY_MSG_HEAD_SIZE +
-                                                                 sizeof(arcp_204_rx_subscription) * i);
+    auto *e = reinterpret_cast<const arcp_204_rx_subscription *>(
+        buf->packet + DGCP_ARRAY_MSG_HEAD_SIZE + sizeof(arcp_204_rx_subscription) * i);
     dgcp_raw_offset_t off = device ? e->_host : e->_channel;
     const char *s = dgcp_get_string(packet, off, 0, 0, nullptr);
     if (s && strcasecmp(s, name) == 0) {
@@ -335,7 +361,8 @@ aud_error_t arcp_rx_subscription_add(dgcp_packet_buf *buf, uint16_t chan_id, con
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_rx_subscription_at_index(const dgcp_head *packet, unsigned index, arcp_rx_subscription_info *out) {
+aud_error_t arcp_rx_subscription_at_index(const dgcp_head *packet, unsigned index,
+                                          arcp_rx_subscription_info *out) {
   auto *e = static_cast<const arcp_204_rx_subscription *>(
       dgcp_array_msg_entry_at_index(packet, index, sizeof(arcp_204_rx_subscription)));
   if (!e || !out) {
@@ -359,7 +386,8 @@ uint16_t arcp_tx_bundle_info_chan(const arcp_tx_bundle_info *info, unsigned slot
 
 namespace {
 
-aud_error_t write_addrs(dgcp_packet_buf *buf, uint8_t *slots, uint16_t naddr, const arcp_flow_addr *addrs) {
+aud_error_t write_addrs(dgcp_packet_buf *buf, uint8_t *slots, uint16_t naddr,
+                        const arcp_flow_addr *addrs) {
   for (unsigned i = 0; i < naddr; i++) {
     dgcp_raw_offset_t off = 0;
     if (addrs[i].addr_be != 0) {
@@ -374,10 +402,12 @@ aud_error_t write_addrs(dgcp_packet_buf *buf, uint8_t *slots, uint16_t naddr, co
 }
 
 // A flow class and, for AES67, its record; AUD_ERR_NOMEMORY when full.
-aud_error_t write_flow_class(dgcp_packet_buf *buf, uint8_t *at, uint16_t flow_class, const arcp_aes67_info *aes67) {
+aud_error_t write_flow_class(dgcp_packet_buf *buf, uint8_t *at, uint16_t flow_class,
+                             const arcp_aes67_info *aes67) {
   wr16(at, flow_class);
   dgcp_raw_offset_t info = 0;
-  if (flow_class == ARCP_FLOW_CLASS_AES67_MCAST && aes67 && (aes67->fields & ARCP_AES67_FLOW_INFO_FIELDS_VALID)) {
+  if (flow_class == ARCP_FLOW_CLASS_AES67_MCAST && aes67 &&
+      (aes67->fields & ARCP_AES67_FLOW_INFO_FIELDS_VALID)) {
     info = arcp_aes67_flow_info_write(buf, aes67);
     if (!info) {
       return AUD_ERR_NOMEMORY;
@@ -387,8 +417,8 @@ aud_error_t write_flow_class(dgcp_packet_buf *buf, uint8_t *at, uint16_t flow_cl
   return AUD_SUCCESS;
 }
 
-void read_flow_class(const dgcp_head *packet, const uint8_t *at, uint16_t lower, uint16_t *out_class,
-                     aud_bool_t *out_has_aes67, arcp_aes67_info *out_aes67) {
+void read_flow_class(const dgcp_head *packet, const uint8_t *at, uint16_t lower,
+                     uint16_t *out_class, aud_bool_t *out_has_aes67, arcp_aes67_info *out_aes67) {
   *out_class = rd16(at);
   if (*out_class == ARCP_FLOW_CLASS_AES67_MCAST &&
       arcp_aes67_flow_info_read(packet, raw_at(at + 2), lower, out_aes67) == AUD_SUCCESS) {
@@ -399,7 +429,8 @@ void read_flow_class(const dgcp_head *packet, const uint8_t *at, uint16_t lower,
 }  // namespace
 
 aud_error_t arcp_204_tx_bundle_write(dgcp_packet_buf *buf, const arcp_204_tx_bundle_desc *d) {
-  if (!buf || !d || d->naddr > ARCP_FLOW_MAX_ADDRS || d->nchan > ARCP_FLOW_MAX_SLOTS || (d->nchan && !d->chans)) {
+  if (!buf || !d || d->naddr > ARCP_FLOW_MAX_ADDRS || d->nchan > ARCP_FLOW_MAX_SLOTS ||
+      (d->nchan && !d->chans)) {
     return AUD_ERR_INVALIDPARAMETER;
   }
   list_mark mark(buf);
@@ -431,8 +462,8 @@ aud_error_t arcp_204_tx_bundle_write(dgcp_packet_buf *buf, const arcp_204_tx_bun
   }
   if (d->with_status) {
     dgcp_raw_offset_t status_off = 0;
-    auto *st = reinterpret_cast<uint8_t *>(
-        dgcp_extensible_data_allocate_get(buf, sizeof(arcp_tx_bundle_status), 0, DGCP_OFFSET_ALIGN_32, &status_off));
+    auto *st = reinterpret_cast<uint8_t *>(dgcp_extensible_data_allocate_get(
+        buf, sizeof(arcp_tx_bundle_status), 0, DGCP_OFFSET_ALIGN_32, &status_off));
     if (!st) {
       return mark.undo(AUD_ERR_NOMEMORY);
     }
@@ -444,7 +475,8 @@ aud_error_t arcp_204_tx_bundle_write(dgcp_packet_buf *buf, const arcp_204_tx_bun
     if (d->dest_router && d->dest_router[0]) router = dgcp_store_string(buf, d->dest_router);
     if (d->dest_bundle && d->dest_bundle[0]) bundle = dgcp_store_string(buf, d->dest_bundle);
     if (d->flow_label && d->flow_label[0]) label = dgcp_store_string(buf, d->flow_label);
-    if ((d->dest_router && d->dest_router[0] && !router) || (d->dest_bundle && d->dest_bundle[0] && !bundle) ||
+    if ((d->dest_router && d->dest_router[0] && !router) ||
+        (d->dest_bundle && d->dest_bundle[0] && !bundle) ||
         (d->flow_label && d->flow_label[0] && !label)) {
       return mark.undo(AUD_ERR_NOMEMORY);
     }
@@ -458,7 +490,8 @@ aud_error_t arcp_204_tx_bundle_write(dgcp_packet_buf *buf, const arcp_204_tx_bun
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_tx_bundle_at_index(const dgcp_head *packet, unsigned index, arcp_tx_bundle_info *out) {
+aud_error_t arcp_tx_bundle_at_index(const dgcp_head *packet, unsigned index,
+                                    arcp_tx_bundle_info *out) {
   uint16_t avail = 0;
   const uint8_t *p = flow_record(packet, index, sizeof(arcp_204_tx_bundle), &avail);
   if (!p || !out) {
@@ -483,24 +516,30 @@ aud_error_t arcp_tx_bundle_at_index(const dgcp_head *packet, unsigned index, arc
   }
   f.chans = f.nchan ? p + 16 + 2 * f.naddr : nullptr;
   if (dgcp_version(packet) >= ARCP_VERSION_2_6_1 && end + 2 <= avail) {
-    const dgcp_extensible_data *st = dgcp_extensible_data_resolve(packet, raw_at(p + end), lower, DGCP_OFFSET_ALIGN_16, 4);
+    const dgcp_extensible_data *st =
+        dgcp_extensible_data_resolve(packet, raw_at(p + end), lower, DGCP_OFFSET_ALIGN_16, 4);
     if (st) {
       auto *s = reinterpret_cast<const uint8_t *>(st);
       f.has_status = AUD_TRUE;
       f.active = rd16(s + 2);
-      if (dgcp_extensible_data_has(st, 6)) f.dest_router = dgcp_get_string(packet, raw_at(s + 4), lower, 0, nullptr);
-      if (dgcp_extensible_data_has(st, 8)) f.dest_bundle = dgcp_get_string(packet, raw_at(s + 6), lower, 0, nullptr);
+      if (dgcp_extensible_data_has(st, 6))
+        f.dest_router = dgcp_get_string(packet, raw_at(s + 4), lower, 0, nullptr);
+      if (dgcp_extensible_data_has(st, 8))
+        f.dest_bundle = dgcp_get_string(packet, raw_at(s + 6), lower, 0, nullptr);
       if (dgcp_extensible_data_has(st, 10)) f.fpp = rd16(s + 8);
-      if (dgcp_extensible_data_has(st, 12)) f.flow_label = dgcp_get_string(packet, raw_at(s + 10), lower, 0, nullptr);
+      if (dgcp_extensible_data_has(st, 12))
+        f.flow_label = dgcp_get_string(packet, raw_at(s + 10), lower, 0, nullptr);
       if (dgcp_extensible_data_has(st, 16)) f.latency_ns = rd32(s + 12);
-      if (dgcp_extensible_data_has(st, 20)) read_flow_class(packet, s + 16, lower, &f.flow_class, &f.has_aes67, &f.aes67);
+      if (dgcp_extensible_data_has(st, 20))
+        read_flow_class(packet, s + 16, lower, &f.flow_class, &f.has_aes67, &f.aes67);
     }
   }
   *out = f;
   return AUD_SUCCESS;
 }
 
-// ---- Receive flows ----------------------------------------------------------------------------------
+// ---- Receive flows
+// ----------------------------------------------------------------------------------
 
 namespace {
 
@@ -529,8 +568,8 @@ aud_error_t read_204_rx(const dgcp_head *packet, const uint8_t *p, uint16_t avai
   }
   f.slot_maps = f.nslots ? p + 18 + 2 * f.naddr : nullptr;
   if (dgcp_version(packet) >= ARCP_VERSION_2_6) {
-    auto *st = static_cast<const uint8_t *>(
-        dgcp_offset_resolve(packet, raw_at(p + end), lower, DGCP_OFFSET_ALIGN_32, sizeof(arcp_rx_bundle_status)));
+    auto *st = static_cast<const uint8_t *>(dgcp_offset_resolve(
+        packet, raw_at(p + end), lower, DGCP_OFFSET_ALIGN_32, sizeof(arcp_rx_bundle_status)));
     if (st) {
       f.has_status = AUD_TRUE;
       f.sub = rd16(st);
@@ -580,7 +619,8 @@ aud_error_t read_280_rx(const dgcp_head *packet, const uint8_t *p, uint16_t avai
 
 }  // namespace
 
-aud_error_t arcp_204_rx_bundle_at_index(const dgcp_head *packet, unsigned index, arcp_rx_bundle_info *out) {
+aud_error_t arcp_204_rx_bundle_at_index(const dgcp_head *packet, unsigned index,
+                                        arcp_rx_bundle_info *out) {
   uint16_t avail = 0;
   const uint8_t *p = flow_record(packet, index, 20, &avail);
   if (!p || !out) {
@@ -589,7 +629,8 @@ aud_error_t arcp_204_rx_bundle_at_index(const dgcp_head *packet, unsigned index,
   return read_204_rx(packet, p, avail, dgcp_array_msg_size(packet, 2), out);
 }
 
-aud_error_t arcp_280_rx_bundle_at_index(const dgcp_head *packet, unsigned index, arcp_rx_bundle_info *out) {
+aud_error_t arcp_280_rx_bundle_at_index(const dgcp_head *packet, unsigned index,
+                                        arcp_rx_bundle_info *out) {
   uint16_t avail = 0;
   const uint8_t *p = flow_record(packet, index, 20, &avail);
   if (!p || !out) {
@@ -598,7 +639,8 @@ aud_error_t arcp_280_rx_bundle_at_index(const dgcp_head *packet, unsigned index,
   return read_280_rx(packet, p, avail, dgcp_array_msg_size(packet, 2), out);
 }
 
-aud_error_t arcp_rx_bundles_get_at_index(const dgcp_head *packet, unsigned index, arcp_rx_bundle_info *out) {
+aud_error_t arcp_rx_bundles_get_at_index(const dgcp_head *packet, unsigned index,
+                                         arcp_rx_bundle_info *out) {
   uint16_t avail = 0;
   const uint8_t *p = flow_record(packet, index, 20, &avail);
   if (!p || !out) {
@@ -611,16 +653,17 @@ aud_error_t arcp_rx_bundles_get_at_index(const dgcp_head *packet, unsigned index
 
 const uint8_t *arcp_204_rx_bundle_slot_map(const dgcp_head *packet, const arcp_rx_bundle_info *info,
                                            unsigned slot) {
-  if (!packet || !info || info->layout != ARCP_RX_BUNDLE_LAYOUT_204 || !info->slot_maps || slot >= info->nslots ||
-      info->map_width == 0) {
+  if (!packet || !info || info->layout != ARCP_RX_BUNDLE_LAYOUT_204 || !info->slot_maps ||
+      slot >= info->nslots || info->map_width == 0) {
     return nullptr;
   }
-  return static_cast<const uint8_t *>(dgcp_offset_resolve(packet, raw_at(info->slot_maps + 2 * slot),
-                                                          dgcp_array_msg_size(packet, 2), DGCP_OFFSET_ALIGN_16,
-                                                          static_cast<uint16_t>(2 * info->map_width)));
+  return static_cast<const uint8_t *>(dgcp_offset_resolve(
+      packet, raw_at(info->slot_maps + 2 * slot), dgcp_array_msg_size(packet, 2),
+      DGCP_OFFSET_ALIGN_16, static_cast<uint16_t>(2 * info->map_width)));
 }
 
-aud_bool_t arcp_204_rx_bundle_map_has_channel(const uint8_t *map, uint16_t map_width, uint16_t chan) {
+aud_bool_t arcp_204_rx_bundle_map_has_channel(const uint8_t *map, uint16_t map_width,
+                                              uint16_t chan) {
   if (!map || chan == 0 || (chan - 1u) / 16u >= map_width) {
     return AUD_FALSE;
   }
@@ -628,8 +671,8 @@ aud_bool_t arcp_204_rx_bundle_map_has_channel(const uint8_t *map, uint16_t map_w
   return (word >> ((chan - 1u) % 16u)) & 1u ? AUD_TRUE : AUD_FALSE;
 }
 
-aud_error_t arcp_280_rx_channel_map_read(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
-                                         arcp_280_rx_channel_map_info *out) {
+aud_error_t arcp_280_rx_channel_map_read(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                         uint16_t lower, arcp_280_rx_channel_map_info *out) {
   uint16_t avail = 0;
   auto *p = static_cast<const uint8_t *>(
       dgcp_offset_resolve_sized(packet, offset, lower, 0, DGCP_OFFSET_ALIGN_16, 8, &avail));
@@ -658,8 +701,8 @@ aud_error_t arcp_280_rx_channel_map_read(const dgcp_head *packet, dgcp_raw_offse
 
 namespace {
 
-aud_error_t write_280_or_204_common(dgcp_packet_buf *buf, const arcp_rx_bundle_desc *d, list_mark &mark,
-                                    uint16_t bytes, uint8_t **out) {
+aud_error_t write_280_or_204_common(dgcp_packet_buf *buf, const arcp_rx_bundle_desc *d,
+                                    list_mark &mark, uint16_t bytes, uint8_t **out) {
   auto *entry = static_cast<uint8_t *>(dgcp_array_msg_buffer_alloc_entry(buf, 2));
   if (!entry) {
     return AUD_ERR_NOMEMORY;
@@ -704,8 +747,8 @@ aud_error_t arcp_204_rx_bundle_write(dgcp_packet_buf *buf, const arcp_rx_bundle_
   if (d->nslots && d->map_width) {
     // One zeroed block of nslots * map_width words; each slot points into it.
     void *mem = nullptr;
-    dgcp_raw_offset_t maps = dgcp_offset_allocate(buf, static_cast<uint16_t>(2 * d->nslots * d->map_width),
-                                                  DGCP_OFFSET_ALIGN_16, &mem);
+    dgcp_raw_offset_t maps = dgcp_offset_allocate(
+        buf, static_cast<uint16_t>(2 * d->nslots * d->map_width), DGCP_OFFSET_ALIGN_16, &mem);
     if (!maps) {
       return mark.undo(AUD_ERR_NOMEMORY);
     }
@@ -714,12 +757,14 @@ aud_error_t arcp_204_rx_bundle_write(dgcp_packet_buf *buf, const arcp_rx_bundle_
       wr16(m + 2 * i, d->maps[i]);
     }
     for (unsigned s = 0; s < d->nslots; s++) {
-      wr16(p + 18 + 2 * d->naddr + 2 * s, static_cast<uint16_t>(ntohs(maps) + 2 * s * d->map_width));
+      wr16(p + 18 + 2 * d->naddr + 2 * s,
+           static_cast<uint16_t>(ntohs(maps) + 2 * s * d->map_width));
     }
   }
   if (d->with_status) {
     void *mem = nullptr;
-    dgcp_raw_offset_t st_off = dgcp_offset_allocate(buf, sizeof(arcp_rx_bundle_status), DGCP_OFFSET_ALIGN_32, &mem);
+    dgcp_raw_offset_t st_off =
+        dgcp_offset_allocate(buf, sizeof(arcp_rx_bundle_status), DGCP_OFFSET_ALIGN_32, &mem);
     if (!st_off) {
       return mark.undo(AUD_ERR_NOMEMORY);
     }
@@ -737,7 +782,8 @@ aud_error_t arcp_204_rx_bundle_write(dgcp_packet_buf *buf, const arcp_rx_bundle_
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_280_rx_bundle_write(dgcp_packet_buf *buf, const arcp_rx_bundle_desc *d, uint16_t *out_chan_map_pos) {
+aud_error_t arcp_280_rx_bundle_write(dgcp_packet_buf *buf, const arcp_rx_bundle_desc *d,
+                                     uint16_t *out_chan_map_pos) {
   if (!buf || !d || d->naddr > ARCP_FLOW_MAX_ADDRS || d->nslots > ARCP_FLOW_MAX_SLOTS) {
     return AUD_ERR_INVALIDPARAMETER;
   }
@@ -763,7 +809,8 @@ aud_error_t arcp_280_rx_bundle_write(dgcp_packet_buf *buf, const arcp_rx_bundle_
   return AUD_SUCCESS;
 }
 
-void arcp_util_rx_channel_map_init(arcp_util_rx_channel_map *map, uint16_t scratch_len, uint16_t link_pos) {
+void arcp_util_rx_channel_map_init(arcp_util_rx_channel_map *map, uint16_t scratch_len,
+                                   uint16_t link_pos) {
   memset(map, 0, sizeof *map);
   map->scratch_len = std::min<uint16_t>(scratch_len, ARCP_RX_CHANNEL_MAP_MAX_SCRATCH);
   map->link_pos = link_pos;
@@ -774,7 +821,8 @@ namespace {
 aud_error_t close_slice(dgcp_packet_buf *buf, arcp_util_rx_channel_map *map) {
   uint16_t nchan = static_cast<uint16_t>((map->len + 1) & ~1u);
   void *mem = nullptr;
-  dgcp_raw_offset_t off = dgcp_offset_allocate(buf, static_cast<uint16_t>(6 + nchan), DGCP_OFFSET_ALIGN_16, &mem);
+  dgcp_raw_offset_t off =
+      dgcp_offset_allocate(buf, static_cast<uint16_t>(6 + nchan), DGCP_OFFSET_ALIGN_16, &mem);
   if (!off) {
     return AUD_ERR_NOMEMORY;
   }
@@ -802,8 +850,8 @@ void open_slice(arcp_util_rx_channel_map *map, uint16_t channel, uint8_t slot) {
 
 }  // namespace
 
-aud_error_t arcp_util_rx_add_channel_map(dgcp_packet_buf *buf, arcp_util_rx_channel_map *map, uint16_t channel,
-                                         uint8_t slot) {
+aud_error_t arcp_util_rx_add_channel_map(dgcp_packet_buf *buf, arcp_util_rx_channel_map *map,
+                                         uint16_t channel, uint8_t slot) {
   if (!buf || !map || channel == 0 || slot == 0 || map->scratch_len == 0) {
     return AUD_ERR_INVALIDPARAMETER;
   }

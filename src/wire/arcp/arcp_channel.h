@@ -267,9 +267,9 @@ enum : uint16_t {
 };
 
 // Limits applied to received flows.
-constexpr unsigned ARCP_FLOW_MAX_ADDRS = 2;        // addresses (interfaces) read per flow
-constexpr unsigned ARCP_FLOW_MAX_SLOTS = 512;      // slots of one flow
-constexpr unsigned ARCP_RX_FLOW_MAX_MAP_WIDTH = 64;  // words of one "204" slot map
+constexpr unsigned ARCP_FLOW_MAX_ADDRS = 2;             // addresses (interfaces) read per flow
+constexpr unsigned ARCP_FLOW_MAX_SLOTS = 512;           // slots of one flow
+constexpr unsigned ARCP_RX_FLOW_MAX_MAP_WIDTH = 64;     // words of one "204" slot map
 constexpr unsigned ARCP_RX_CHANNEL_MAX_INTERFACES = 8;  // connection status bytes
 constexpr unsigned ARCP_RX_CHANNEL_MAP_MAX_SLICES = 256;
 constexpr unsigned ARCP_RX_CHANNEL_MAP_MAX_SCRATCH = 256;
@@ -289,8 +289,8 @@ struct arcp_aes67_info {
 // otherwise); 0 when no field is valid or the packet is full.
 dgcp_raw_offset_t arcp_aes67_flow_info_write(dgcp_packet_buf *buf, const arcp_aes67_info *info);
 // Reads the record (extensible, 4-byte aligned); fields beyond its _size are 0.
-aud_error_t arcp_aes67_flow_info_read(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
-                                      arcp_aes67_info *out);
+aud_error_t arcp_aes67_flow_info_read(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                      uint16_t lower, arcp_aes67_info *out);
 
 // ---- Transmit channels and labels ------------------------------------------------------
 
@@ -303,41 +303,47 @@ struct arcp_tx_channel_info {
 };
 // Entry index of an ARCP_OP_TX_query answer; the format is optional (an
 // unreadable one leaves format_valid false), the entry itself must lie in the packet.
-aud_error_t arcp_tx_channel_at_index(const dgcp_head *packet, unsigned index, arcp_tx_channel_info *out);
+aud_error_t arcp_tx_channel_at_index(const dgcp_head *packet, unsigned index,
+                                     arcp_tx_channel_info *out);
 
 struct arcp_tx_alias_info {
   uint16_t alias_id;
   uint16_t chan_id;
   const char *label;  // null when absent
 };
-aud_error_t arcp_tx_alias_at_index(const dgcp_head *packet, unsigned index, arcp_tx_alias_info *out);
+aud_error_t arcp_tx_alias_at_index(const dgcp_head *packet, unsigned index,
+                                   arcp_tx_alias_info *out);
 
 // Starts a list message (buffer form) with room for n entries of entry_size.
-aud_error_t arcp_list_init(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum, uint16_t opcode,
-                           uint8_t n, uint16_t entry_size);
+aud_error_t arcp_list_init(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
+                           uint16_t opcode, uint8_t n, uint16_t entry_size);
 // Appends a transmit label entry; the label is shared through labels. A
 // chan_id of 0 (removal) writes no label.
-aud_error_t arcp_tx_alias_add(dgcp_packet_buf *buf, arcp_util_labels *labels, uint16_t alias_id, uint16_t chan_id,
-                              const char *label);
+aud_error_t arcp_tx_alias_add(dgcp_packet_buf *buf, arcp_util_labels *labels, uint16_t alias_id,
+                              uint16_t chan_id, const char *label);
 // Appends a channel label entry; id 0 is not written (AUD_ERR_INVALIDPARAMETER);
 // an empty label asks for the default name.
-aud_error_t arcp_channel_label_add(dgcp_packet_buf *buf, arcp_util_labels *labels, uint16_t id, const char *label);
+aud_error_t arcp_channel_label_add(dgcp_packet_buf *buf, arcp_util_labels *labels, uint16_t id,
+                                   const char *label);
 struct arcp_channel_label_info {
   uint16_t id;
   const char *label;
 };
-aud_error_t arcp_channel_label_at_index(const dgcp_head *packet, unsigned index, arcp_channel_label_info *out);
+aud_error_t arcp_channel_label_at_index(const dgcp_head *packet, unsigned index,
+                                        arcp_channel_label_info *out);
 
 // Appends a signal level for channels start..end (plain form), widening the
 // last entry when its level is equal and its range adjacent or overlapping.
 // AUD_ERR_INVALIDPARAMETER for (0, 0) or an end below a non-zero start.
-aud_error_t arcp_tx_channel_dbu_add(dgcp_packet_buf *buf, uint16_t start, uint16_t end, int16_t dbu);
+aud_error_t arcp_tx_channel_dbu_add(dgcp_packet_buf *buf, uint16_t start, uint16_t end,
+                                    int16_t dbu);
 struct arcp_tx_channel_dbu_info {
   uint16_t start;
   uint16_t end;
   int16_t dbu;
 };
-aud_error_t arcp_tx_channel_dbu_at_index(const dgcp_head *packet, unsigned index, arcp_tx_channel_dbu_info *out);
+aud_error_t arcp_tx_channel_dbu_at_index(const dgcp_head *packet, unsigned index,
+                                         arcp_tx_channel_dbu_info *out);
 
 // ---- Receive channels and subscriptions ---------------------------------------------------
 
@@ -359,7 +365,8 @@ struct arcp_rx_channel_info {
   uint16_t physical_id;
 };
 // Entry index of an ARCP_OP_RX_query answer.
-aud_error_t arcp_rx_channel_at_index(const dgcp_head *packet, unsigned index, arcp_rx_channel_info *out);
+aud_error_t arcp_rx_channel_at_index(const dgcp_head *packet, unsigned index,
+                                     arcp_rx_channel_info *out);
 
 // Appends a subscription (buffer form). Both names empty or null removes the
 // subscription; only one of them is AUD_ERR_INVALIDPARAMETER and writes
@@ -371,7 +378,8 @@ struct arcp_rx_subscription_info {
   const char *channel;
   const char *host;
 };
-aud_error_t arcp_rx_subscription_at_index(const dgcp_head *packet, unsigned index, arcp_rx_subscription_info *out);
+aud_error_t arcp_rx_subscription_at_index(const dgcp_head *packet, unsigned index,
+                                          arcp_rx_subscription_info *out);
 
 // ---- Transmit flows ("204") ------------------------------------------------------------------
 
@@ -428,7 +436,8 @@ struct arcp_204_tx_bundle_desc {
 // limit, AUD_ERR_NOMEMORY (entry taken back) when the packet is full.
 aud_error_t arcp_204_tx_bundle_write(dgcp_packet_buf *buf, const arcp_204_tx_bundle_desc *desc);
 // Flow index of a transmit flow list; the status is read from version 2.6.1.
-aud_error_t arcp_tx_bundle_at_index(const dgcp_head *packet, unsigned index, arcp_tx_bundle_info *out);
+aud_error_t arcp_tx_bundle_at_index(const dgcp_head *packet, unsigned index,
+                                    arcp_tx_bundle_info *out);
 
 // ---- Receive flows ("204" and "280") --------------------------------------------------------
 
@@ -462,15 +471,19 @@ struct arcp_rx_bundle_info {
 };
 // Reads record index of a receive flow list in the layout its flags name
 // and reports which; the whole record must lie in the packet.
-aud_error_t arcp_rx_bundles_get_at_index(const dgcp_head *packet, unsigned index, arcp_rx_bundle_info *out);
+aud_error_t arcp_rx_bundles_get_at_index(const dgcp_head *packet, unsigned index,
+                                         arcp_rx_bundle_info *out);
 // The same, but accepting only one layout (the other is AUD_ERR_INVALIDDATA).
-aud_error_t arcp_204_rx_bundle_at_index(const dgcp_head *packet, unsigned index, arcp_rx_bundle_info *out);
-aud_error_t arcp_280_rx_bundle_at_index(const dgcp_head *packet, unsigned index, arcp_rx_bundle_info *out);
+aud_error_t arcp_204_rx_bundle_at_index(const dgcp_head *packet, unsigned index,
+                                        arcp_rx_bundle_info *out);
+aud_error_t arcp_280_rx_bundle_at_index(const dgcp_head *packet, unsigned index,
+                                        arcp_rx_bundle_info *out);
 // The map words of one slot of a "204" flow (map_width big-endian words), or null.
 const uint8_t *arcp_204_rx_bundle_slot_map(const dgcp_head *packet, const arcp_rx_bundle_info *info,
                                            unsigned slot);
 // True when the slot map holds receive channel chan (counted from 1).
-aud_bool_t arcp_204_rx_bundle_map_has_channel(const uint8_t *map, uint16_t map_width, uint16_t chan);
+aud_bool_t arcp_204_rx_bundle_map_has_channel(const uint8_t *map, uint16_t map_width,
+                                              uint16_t chan);
 
 struct arcp_280_rx_channel_map_info {
   uint16_t start_id;
@@ -482,8 +495,8 @@ struct arcp_280_rx_channel_map_info {
 // odd in length, or does not lie in the packet; AUD_ERR_DONE for the closing
 // slice (start and nchan 0). Walks must only follow a next that lies beyond
 // the current slice (arcp_280_rx_channel_map_read refuses others).
-aud_error_t arcp_280_rx_channel_map_read(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
-                                         arcp_280_rx_channel_map_info *out);
+aud_error_t arcp_280_rx_channel_map_read(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                         uint16_t lower, arcp_280_rx_channel_map_info *out);
 
 // What a writer puts into one receive flow record.
 struct arcp_rx_bundle_desc {
@@ -521,11 +534,12 @@ struct arcp_util_rx_channel_map {
   uint16_t link_pos;  // packet position of the raw offset the next slice goes into
 };
 // Prepares a builder; link_pos is where the first slice's offset is stored.
-void arcp_util_rx_channel_map_init(arcp_util_rx_channel_map *map, uint16_t scratch_len, uint16_t link_pos);
+void arcp_util_rx_channel_map_init(arcp_util_rx_channel_map *map, uint16_t scratch_len,
+                                   uint16_t link_pos);
 // Adds (channel, slot) in increasing channel order; AUD_ERR_INVALIDPARAMETER
 // for a zero member or a channel not above the open slice's start,
 // AUD_ERR_NOMEMORY when a closed slice does not fit.
-aud_error_t arcp_util_rx_add_channel_map(dgcp_packet_buf *buf, arcp_util_rx_channel_map *map, uint16_t channel,
-                                         uint8_t slot);
+aud_error_t arcp_util_rx_add_channel_map(dgcp_packet_buf *buf, arcp_util_rx_channel_map *map,
+                                         uint16_t channel, uint8_t slot);
 // Closes the open slice, if any.
 aud_error_t arcp_util_rx_channel_map_finish(dgcp_packet_buf *buf, arcp_util_rx_channel_map *map);

@@ -40,8 +40,8 @@ void arcp_resp_head(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnu
   dgcp_set_status(dgcp_packet_buf_head(buf), status);
 }
 
-aud_error_t arcp_resp_node_query_build(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
-                                       const arcp_node_query_info *n) {
+aud_error_t arcp_resp_node_query_build(dgcp_packet_buf *buf, dgcp_version_t version,
+                                       uint16_t seqnum, const arcp_node_query_info *n) {
   arcp_resp_head(buf, version, seqnum, ARCP_OP_router_query, DGCP_Success);
   if (!dgcp_set_msg_size(buf, sizeof(arcp_node_query_resp))) {
     return AUD_ERR_NOMEMORY;
@@ -68,8 +68,9 @@ aud_error_t arcp_resp_node_query_build(dgcp_packet_buf *buf, dgcp_version_t vers
 }
 
 aud_error_t arcp_resp_identity_build(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
-                                     const char *name, const char *default_name, const char *advertised,
-                                     uint32_t router_version, uint16_t arcp_native, uint16_t arcp_min) {
+                                     const char *name, const char *default_name,
+                                     const char *advertised, uint32_t router_version,
+                                     uint16_t arcp_native, uint16_t arcp_min) {
   arcp_resp_head(buf, version, seqnum, ARCP_OP_router_identity, DGCP_Success);
   if (!dgcp_set_msg_size(buf, sizeof(arcp_identity_query_response))) {
     return AUD_ERR_NOMEMORY;
@@ -78,12 +79,14 @@ aud_error_t arcp_resp_identity_build(dgcp_packet_buf *buf, dgcp_version_t versio
   auto *r = reinterpret_cast<arcp_identity_query_response *>(buf->packet);
   r->_body_size = htons(sizeof(arcp_identity_query_response));
   void *mem = nullptr;
-  r->_name = dgcp_offset_allocate(buf, sizeof(arcp_identity_query_response_name), DGCP_OFFSET_ALIGN_16, &mem);
+  r->_name = dgcp_offset_allocate(buf, sizeof(arcp_identity_query_response_name),
+                                  DGCP_OFFSET_ALIGN_16, &mem);
   if (!r->_name) return AUD_ERR_NOMEMORY;
   auto *nm = static_cast<uint8_t *>(mem);
   memset(nm, 0, sizeof(arcp_identity_query_response_name));
   nm[0] = sizeof(arcp_identity_query_response_name) / 2;
-  r->_version = dgcp_offset_allocate(buf, sizeof(arcp_identity_query_response_version), DGCP_OFFSET_ALIGN_16, &mem);
+  r->_version = dgcp_offset_allocate(buf, sizeof(arcp_identity_query_response_version),
+                                     DGCP_OFFSET_ALIGN_16, &mem);
   if (!r->_version) return AUD_ERR_NOMEMORY;
   auto *ver = static_cast<uint8_t *>(mem);
   memset(ver, 0, sizeof(arcp_identity_query_response_version));
@@ -107,13 +110,14 @@ aud_error_t arcp_resp_identity_build(dgcp_packet_buf *buf, dgcp_version_t versio
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_resp_rx_channels_build(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
-                                        const arcp_resp_rx_channel *chans, unsigned n) {
+aud_error_t arcp_resp_rx_channels_build(dgcp_packet_buf *buf, dgcp_version_t version,
+                                        uint16_t seqnum, const arcp_resp_rx_channel *chans,
+                                        unsigned n) {
   if (n > UINT8_MAX) {
     return AUD_ERR_INVALIDPARAMETER;
   }
-  if (arcp_list_init(buf, version, seqnum, ARCP_OP_RX_query, static_cast<uint8_t>(n), sizeof(arcp_204_rx_channel)) !=
-      AUD_SUCCESS) {
+  if (arcp_list_init(buf, version, seqnum, ARCP_OP_RX_query, static_cast<uint8_t>(n),
+                     sizeof(arcp_204_rx_channel)) != AUD_SUCCESS) {
     return AUD_ERR_NOMEMORY;
   }
   name_pool names;
@@ -121,7 +125,8 @@ aud_error_t arcp_resp_rx_channels_build(dgcp_packet_buf *buf, dgcp_version_t ver
   arcp_util_media_offset_tables_init(&formats);
   for (unsigned i = 0; i < n; i++) {
     const arcp_resp_rx_channel &c = chans[i];
-    auto *e = static_cast<arcp_204_rx_channel *>(dgcp_array_msg_buffer_alloc_entry(buf, sizeof(arcp_204_rx_channel)));
+    auto *e = static_cast<arcp_204_rx_channel *>(
+        dgcp_array_msg_buffer_alloc_entry(buf, sizeof(arcp_204_rx_channel)));
     if (!e) return AUD_ERR_NOMEMORY;
     e->_chan_id = htons(c.chan_id);
     e->_flags = htons(c.flags);
@@ -140,24 +145,27 @@ aud_error_t arcp_resp_rx_channels_build(dgcp_packet_buf *buf, dgcp_version_t ver
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_resp_tx_channels_build(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
-                                        const arcp_resp_tx_channel *chans, unsigned n) {
+aud_error_t arcp_resp_tx_channels_build(dgcp_packet_buf *buf, dgcp_version_t version,
+                                        uint16_t seqnum, const arcp_resp_tx_channel *chans,
+                                        unsigned n) {
   if (n > UINT8_MAX) {
     return AUD_ERR_INVALIDPARAMETER;
   }
-  if (arcp_list_init(buf, version, seqnum, ARCP_OP_TX_query, static_cast<uint8_t>(n), sizeof(arcp_204_tx_channel)) !=
-      AUD_SUCCESS) {
+  if (arcp_list_init(buf, version, seqnum, ARCP_OP_TX_query, static_cast<uint8_t>(n),
+                     sizeof(arcp_204_tx_channel)) != AUD_SUCCESS) {
     return AUD_ERR_NOMEMORY;
   }
   name_pool names;
   arcp_util_media_offset_tables formats;
   arcp_util_media_offset_tables_init(&formats);
   for (unsigned i = 0; i < n; i++) {
-    auto *e = static_cast<arcp_204_tx_channel *>(dgcp_array_msg_buffer_alloc_entry(buf, sizeof(arcp_204_tx_channel)));
+    auto *e = static_cast<arcp_204_tx_channel *>(
+        dgcp_array_msg_buffer_alloc_entry(buf, sizeof(arcp_204_tx_channel)));
     if (!e) return AUD_ERR_NOMEMORY;
     e->_chan_id = htons(chans[i].chan_id);
     e->_flags = htons(chans[i].flags);
-    e->_format = arcp_util_media_write_audio_format(buf, &formats, chans[i].rate, chans[i].encoding);
+    e->_format =
+        arcp_util_media_write_audio_format(buf, &formats, chans[i].rate, chans[i].encoding);
     e->_label = names.write(buf, chans[i].label);
     if (!e->_format || (chans[i].label && !e->_label)) return AUD_ERR_NOMEMORY;
   }
@@ -169,8 +177,11 @@ aud_error_t arcp_resp_media_channel_add(dgcp_packet_buf *buf, arcp_util_media_of
   dgcp_raw_offset_t *slot = dgcp_offset_array_msg_reserve_entry(buf);
   if (!slot) return AUD_ERR_NOMEMORY;
   dgcp_raw_offset_t format = arcp_util_media_write_media_format(buf, tables, &c->format);
-  dgcp_raw_offset_t label = c->label ? dgcp_util_offset_table_write_label(buf, &tables->labels, c->label) : 0;
-  dgcp_raw_offset_t def = c->default_label ? dgcp_util_offset_table_write_label(buf, &tables->labels, c->default_label) : 0;
+  dgcp_raw_offset_t label =
+      c->label ? dgcp_util_offset_table_write_label(buf, &tables->labels, c->label) : 0;
+  dgcp_raw_offset_t def =
+      c->default_label ? dgcp_util_offset_table_write_label(buf, &tables->labels, c->default_label)
+                       : 0;
   dgcp_raw_offset_t sub_ch = 0, sub_dev = 0;
   if (c->rx && c->sub_channel && c->sub_device) {
     sub_ch = dgcp_util_offset_table_write_label(buf, &tables->labels, c->sub_channel);
@@ -186,7 +197,8 @@ aud_error_t arcp_resp_media_channel_add(dgcp_packet_buf *buf, arcp_util_media_of
   }
   dgcp_extensible_data *heads[DGCP_EXTENSIBLE_DATA_MAX_SEGMENTS_PER_CHAIN] = {};
   dgcp_raw_offset_t chain = 0;
-  if (dgcp_extensible_data_allocate_chain(buf, &desc, heads, &chain) != AUD_SUCCESS) return AUD_ERR_NOMEMORY;
+  if (dgcp_extensible_data_allocate_chain(buf, &desc, heads, &chain) != AUD_SUCCESS)
+    return AUD_ERR_NOMEMORY;
   memcpy(slot, &chain, 2);
   auto *r = reinterpret_cast<uint8_t *>(heads[0]);
   wr16(r + 2, c->res_id);
@@ -210,11 +222,11 @@ aud_error_t arcp_resp_media_channel_add(dgcp_packet_buf *buf, arcp_util_media_of
   return AUD_SUCCESS;
 }
 
-dgcp_raw_offset_t arcp_resp_resource_counts_write(dgcp_packet_buf *buf, const arcp_resource_counts_info *counts,
+dgcp_raw_offset_t arcp_resp_resource_counts_write(dgcp_packet_buf *buf,
+                                                  const arcp_resource_counts_info *counts,
                                                   unsigned n) {
-  dgcp_raw_offset_t off =
-      dgcp_extensible_data_allocate_array(buf, sizeof(arcp_raw_resource_counts), static_cast<uint16_t>(n),
-                                          DGCP_OFFSET_ALIGN_16);
+  dgcp_raw_offset_t off = dgcp_extensible_data_allocate_array(
+      buf, sizeof(arcp_raw_resource_counts), static_cast<uint16_t>(n), DGCP_OFFSET_ALIGN_16);
   if (!off) return 0;
   uint8_t *base = buf->packet + ntohs(off);
   for (unsigned i = 0; i < n; i++) {

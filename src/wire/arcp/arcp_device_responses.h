@@ -16,13 +16,14 @@ void arcp_resp_head(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnu
                     uint16_t status);
 
 // Node query response from host-order values (all 48 bytes are written).
-aud_error_t arcp_resp_node_query_build(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
-                                       const arcp_node_query_info *node);
+aud_error_t arcp_resp_node_query_build(dgcp_packet_buf *buf, dgcp_version_t version,
+                                       uint16_t seqnum, const arcp_node_query_info *node);
 
 // Identity response: body size 28, name record and version record.
 aud_error_t arcp_resp_identity_build(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
-                                     const char *name, const char *default_name, const char *advertised,
-                                     uint32_t router_version, uint16_t arcp_native, uint16_t arcp_min);
+                                     const char *name, const char *default_name,
+                                     const char *advertised, uint32_t router_version,
+                                     uint16_t arcp_native, uint16_t arcp_min);
 
 // One receive channel of an ARCP_OP_RX_query answer.
 struct arcp_resp_rx_channel {
@@ -39,8 +40,9 @@ struct arcp_resp_rx_channel {
 };
 // The whole answer: n entries, then one shared format and the names, each
 // distinct name written once.
-aud_error_t arcp_resp_rx_channels_build(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
-                                        const arcp_resp_rx_channel *chans, unsigned n);
+aud_error_t arcp_resp_rx_channels_build(dgcp_packet_buf *buf, dgcp_version_t version,
+                                        uint16_t seqnum, const arcp_resp_rx_channel *chans,
+                                        unsigned n);
 
 struct arcp_resp_tx_channel {
   uint16_t chan_id;
@@ -49,8 +51,9 @@ struct arcp_resp_tx_channel {
   uint16_t encoding;
   const char *label;
 };
-aud_error_t arcp_resp_tx_channels_build(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
-                                        const arcp_resp_tx_channel *chans, unsigned n);
+aud_error_t arcp_resp_tx_channels_build(dgcp_packet_buf *buf, dgcp_version_t version,
+                                        uint16_t seqnum, const arcp_resp_tx_channel *chans,
+                                        unsigned n);
 
 // One media channel of a media query answer.
 struct arcp_resp_media_channel {
@@ -78,5 +81,6 @@ aud_error_t arcp_resp_media_channel_add(dgcp_packet_buf *buf, arcp_util_media_of
 
 // Writes per-media counts segments (40 bytes each) as one array chain and
 // returns its raw offset (0 when full).
-dgcp_raw_offset_t arcp_resp_resource_counts_write(dgcp_packet_buf *buf, const arcp_resource_counts_info *counts,
+dgcp_raw_offset_t arcp_resp_resource_counts_write(dgcp_packet_buf *buf,
+                                                  const arcp_resource_counts_info *counts,
                                                   unsigned n);

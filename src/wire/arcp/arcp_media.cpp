@@ -29,13 +29,16 @@ dgcp_raw_offset_t raw_at(const void *p) {
   memcpy(&v, p, 2);
   return v;
 }
-const uint8_t *seg_bytes(const dgcp_extensible_data *ed) { return reinterpret_cast<const uint8_t *>(ed); }
+const uint8_t *seg_bytes(const dgcp_extensible_data *ed) {
+  return reinterpret_cast<const uint8_t *>(ed);
+}
 
 }  // namespace
 
 // ---- Resource counts --------------------------------------------------------------
 
-uint16_t arcp_resource_counts_read(const dgcp_extensible_data *segment, const dgcp_extensible_data **next,
+uint16_t arcp_resource_counts_read(const dgcp_extensible_data *segment,
+                                   const dgcp_extensible_data **next,
                                    arcp_resource_counts_info *out) {
   if (next) {
     *next = dgcp_extensible_data_next_segment(segment);
@@ -66,8 +69,10 @@ uint16_t arcp_resource_counts_read(const dgcp_extensible_data *segment, const dg
 }
 
 aud_error_t arcp_resource_counts_get(const dgcp_head *packet, dgcp_raw_offset_t offset,
-                                     arcp_resource_counts_info out[ARCP_MEDIA_TYPE__ANCIL + 1], uint32_t *out_bitmap) {
-  const dgcp_extensible_data *seg = dgcp_extensible_data_resolve(packet, offset, 0, DGCP_OFFSET_ALIGN_16, 32);
+                                     arcp_resource_counts_info out[ARCP_MEDIA_TYPE__ANCIL + 1],
+                                     uint32_t *out_bitmap) {
+  const dgcp_extensible_data *seg =
+      dgcp_extensible_data_resolve(packet, offset, 0, DGCP_OFFSET_ALIGN_16, 32);
   if (!seg || !out) {
     return AUD_ERR_INVALIDDATA;
   }
@@ -89,7 +94,8 @@ aud_error_t arcp_resource_counts_get(const dgcp_head *packet, dgcp_raw_offset_t 
 // ---- Resources -------------------------------------------------------------------------
 
 uint16_t arcp_media_answer_lower_bound(const dgcp_head *packet) {
-  return static_cast<uint16_t>(DGCP_OFFSET_ARRAY_MSG_HEAD_SIZE + 2 * arcp_offset_array_msg_count(packet));
+  return static_cast<uint16_t>(DGCP_OFFSET_ARRAY_MSG_HEAD_SIZE +
+                               2 * arcp_offset_array_msg_count(packet));
 }
 
 const dgcp_extensible_data *arcp_resource_at_index(const dgcp_head *packet, unsigned index) {
@@ -100,11 +106,12 @@ const dgcp_extensible_data *arcp_resource_at_index(const dgcp_head *packet, unsi
   if (array->_count > array->_max) {
     return nullptr;
   }
-  return dgcp_offset_array_resolve_extensible_element(packet, array, index, DGCP_OFFSET_ALIGN_32, 24);
+  return dgcp_offset_array_resolve_extensible_element(packet, array, index, DGCP_OFFSET_ALIGN_32,
+                                                      24);
 }
 
-aud_error_t arcp_resource_read(const dgcp_head *packet, const dgcp_extensible_data *resource, uint16_t lower,
-                               arcp_resource_info *out) {
+aud_error_t arcp_resource_read(const dgcp_head *packet, const dgcp_extensible_data *resource,
+                               uint16_t lower, arcp_resource_info *out) {
   if (!packet || !resource || !out || !dgcp_extensible_data_has(resource, 24)) {
     return AUD_ERR_INVALIDDATA;
   }
@@ -120,7 +127,8 @@ aud_error_t arcp_resource_read(const dgcp_head *packet, const dgcp_extensible_da
   r.format = raw_at(p + 22);
   if (dgcp_extensible_data_has(resource, 28)) r.latency_ns = rd32(p + 24);
   if (dgcp_extensible_data_has(resource, 30)) r.ext_status = rd16(p + 28);
-  if (dgcp_extensible_data_has(resource, 32)) r.default_label = dgcp_get_string(packet, raw_at(p + 30), lower, 0, nullptr);
+  if (dgcp_extensible_data_has(resource, 32))
+    r.default_label = dgcp_get_string(packet, raw_at(p + 30), lower, 0, nullptr);
   if (dgcp_extensible_data_has(resource, 34)) r.processing_status = rd16(p + 32);
   if (dgcp_extensible_data_has(resource, 36)) {
     r.encrypt_scheme = p[34];
@@ -134,7 +142,8 @@ aud_error_t arcp_resource_read(const dgcp_head *packet, const dgcp_extensible_da
 
 aud_error_t arcp_get_video_format(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
                                   uint32_t *out_subtype, uint32_t *out_codec_id) {
-  const dgcp_extensible_data *first = dgcp_extensible_data_resolve(packet, offset, lower, DGCP_OFFSET_ALIGN_16, 4);
+  const dgcp_extensible_data *first =
+      dgcp_extensible_data_resolve(packet, offset, lower, DGCP_OFFSET_ALIGN_16, 4);
   const dgcp_extensible_data *codec = dgcp_extensible_data_next_segment(first);
   if (!codec) {
     return AUD_ERR_INVALIDDATA;
@@ -159,8 +168,8 @@ aud_error_t arcp_get_ancil_format(const dgcp_head *packet, dgcp_raw_offset_t off
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_media_format_read(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
-                                   uint16_t mtype, arcp_media_format_info *out) {
+aud_error_t arcp_media_format_read(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                   uint16_t lower, uint16_t mtype, arcp_media_format_info *out) {
   if (!out) {
     return AUD_ERR_INVALIDPARAMETER;
   }
@@ -186,8 +195,8 @@ aud_error_t arcp_media_format_read(const dgcp_head *packet, dgcp_raw_offset_t of
   return r;
 }
 
-const dgcp_array *arcp_resource_format_list(const dgcp_head *packet, const arcp_resource_info *resource,
-                                            uint16_t lower) {
+const dgcp_array *arcp_resource_format_list(const dgcp_head *packet,
+                                            const arcp_resource_info *resource, uint16_t lower) {
   if (!resource) {
     return nullptr;
   }
@@ -196,8 +205,9 @@ const dgcp_array *arcp_resource_format_list(const dgcp_head *packet, const arcp_
 
 // ---- Channels -------------------------------------------------------------------------------
 
-aud_error_t arcp_rx_media_channel_read(const dgcp_head *packet, const dgcp_extensible_data *resource,
-                                       uint16_t lower, arcp_rx_media_channel_info *out) {
+aud_error_t arcp_rx_media_channel_read(const dgcp_head *packet,
+                                       const dgcp_extensible_data *resource, uint16_t lower,
+                                       arcp_rx_media_channel_info *out) {
   arcp_resource_info res{};
   if (arcp_resource_read(packet, resource, lower, &res) != AUD_SUCCESS || !out) {
     return AUD_ERR_INVALIDDATA;
@@ -208,8 +218,10 @@ aud_error_t arcp_rx_media_channel_read(const dgcp_head *packet, const dgcp_exten
   c.dbu = ARCP_DBU_UNKNOWN;
   if (n > 1) {
     const uint8_t *d = seg_bytes(segs[1]);
-    if (dgcp_extensible_data_has(segs[1], 6)) c.sub_channel = dgcp_get_string(packet, raw_at(d + 4), lower, 0, nullptr);
-    if (dgcp_extensible_data_has(segs[1], 8)) c.sub_device = dgcp_get_string(packet, raw_at(d + 6), lower, 0, nullptr);
+    if (dgcp_extensible_data_has(segs[1], 6))
+      c.sub_channel = dgcp_get_string(packet, raw_at(d + 4), lower, 0, nullptr);
+    if (dgcp_extensible_data_has(segs[1], 8))
+      c.sub_device = dgcp_get_string(packet, raw_at(d + 6), lower, 0, nullptr);
     if (dgcp_extensible_data_has(segs[1], 12)) {
       c.status = rd16(d + 8);
       c.conn_supported = d[10];
@@ -217,8 +229,8 @@ aud_error_t arcp_rx_media_channel_read(const dgcp_head *packet, const dgcp_exten
     }
     c.subscribed = (c.sub_channel && c.sub_device) ? AUD_TRUE : AUD_FALSE;
   }
-  if (n > 2 && res.mtype == ARCP_MEDIA_TYPE__AUDIO && (res.flags & ARCP_RX_CHANNEL_FLAG_SUPPORTS_DBU) &&
-      segs[2]->_size > 1) {
+  if (n > 2 && res.mtype == ARCP_MEDIA_TYPE__AUDIO &&
+      (res.flags & ARCP_RX_CHANNEL_FLAG_SUPPORTS_DBU) && segs[2]->_size > 1) {
     c.dbu = static_cast<int16_t>(rd16(seg_bytes(segs[2]) + 2));
   }
   *out = c;
@@ -227,7 +239,8 @@ aud_error_t arcp_rx_media_channel_read(const dgcp_head *packet, const dgcp_exten
 
 // ---- Flows --------------------------------------------------------------------------------------
 
-aud_error_t arcp_util_get_tx_media_flow_segments(const dgcp_extensible_data *chain, arcp_tx_media_flow_segments *out) {
+aud_error_t arcp_util_get_tx_media_flow_segments(const dgcp_extensible_data *chain,
+                                                 arcp_tx_media_flow_segments *out) {
   const dgcp_extensible_data *segs[ARCP_MEDIA_FLOW_MAX_SEGMENTS] = {};
   unsigned n = dgcp_extensible_data_get_segments(chain, segs, ARCP_MEDIA_FLOW_MAX_SEGMENTS);
   if (n == 0 || !out || !dgcp_extensible_data_has(segs[0], 8)) {
@@ -257,21 +270,24 @@ aud_error_t arcp_util_get_tx_media_flow_segments(const dgcp_extensible_data *cha
 }
 
 uint16_t arcp_util_tx_media_flow__fpp(const arcp_tx_media_flow_segments *segs) {
-  if (!segs || segs->mtype != ARCP_MEDIA_TYPE__AUDIO || !segs->audio || !dgcp_extensible_data_has(segs->audio, 4)) {
+  if (!segs || segs->mtype != ARCP_MEDIA_TYPE__AUDIO || !segs->audio ||
+      !dgcp_extensible_data_has(segs->audio, 4)) {
     return 0;
   }
   return rd16(seg_bytes(segs->audio) + 2);
 }
 
 uint32_t arcp_util_tx_media_flow__hdcp_token(const arcp_tx_media_flow_segments *segs) {
-  if (!segs || segs->mtype != ARCP_MEDIA_TYPE__VIDEO || !segs->hdcp || !dgcp_extensible_data_has(segs->hdcp, 8)) {
+  if (!segs || segs->mtype != ARCP_MEDIA_TYPE__VIDEO || !segs->hdcp ||
+      !dgcp_extensible_data_has(segs->hdcp, 8)) {
     return 0;
   }
   return rd32(seg_bytes(segs->hdcp) + 4);
 }
 
-aud_error_t arcp_util_tx_media_flow__aes67(const dgcp_head *packet, const arcp_tx_media_flow_segments *segs,
-                                           uint16_t lower, arcp_aes67_info *out) {
+aud_error_t arcp_util_tx_media_flow__aes67(const dgcp_head *packet,
+                                           const arcp_tx_media_flow_segments *segs, uint16_t lower,
+                                           arcp_aes67_info *out) {
   if (!segs || segs->mtype != ARCP_MEDIA_TYPE__AUDIO || !segs->flow_data ||
       !dgcp_extensible_data_has(segs->flow_data, 12)) {
     return AUD_ERR_NOTFOUND;
@@ -283,7 +299,8 @@ aud_error_t arcp_util_tx_media_flow__aes67(const dgcp_head *packet, const arcp_t
   return arcp_aes67_flow_info_read(packet, raw_at(d + 10), lower, out);
 }
 
-aud_error_t arcp_util_get_rx_media_flow_segments(const dgcp_extensible_data *chain, arcp_rx_media_flow_segments *out) {
+aud_error_t arcp_util_get_rx_media_flow_segments(const dgcp_extensible_data *chain,
+                                                 arcp_rx_media_flow_segments *out) {
   const dgcp_extensible_data *segs[3] = {};
   unsigned n = dgcp_extensible_data_get_segments(chain, segs, 3);
   if (n == 0 || !out) {
@@ -295,9 +312,11 @@ aud_error_t arcp_util_get_rx_media_flow_segments(const dgcp_extensible_data *cha
   return AUD_SUCCESS;
 }
 
-const arcp_sockaddr *arcp_addr_data_get_addr(const dgcp_head *packet, const dgcp_extensible_data *addr_data,
-                                             unsigned index, uint16_t lower) {
-  if (!addr_data || index >= ARCP3_RAW_ADDR_MAXADDR || !dgcp_extensible_data_has(addr_data, 6 + 2 * index)) {
+const arcp_sockaddr *arcp_addr_data_get_addr(const dgcp_head *packet,
+                                             const dgcp_extensible_data *addr_data, unsigned index,
+                                             uint16_t lower) {
+  if (!addr_data || index >= ARCP3_RAW_ADDR_MAXADDR ||
+      !dgcp_extensible_data_has(addr_data, 6 + 2 * index)) {
     return nullptr;
   }
   const uint8_t *p = seg_bytes(addr_data);
@@ -316,8 +335,8 @@ uint16_t arcp_media_flow_chan_id(const arcp_media_flow_info *info, unsigned slot
 
 namespace {
 
-aud_error_t read_addr_data(const dgcp_head *packet, const dgcp_extensible_data *addr_data, uint16_t lower,
-                           arcp_media_flow_info *f) {
+aud_error_t read_addr_data(const dgcp_head *packet, const dgcp_extensible_data *addr_data,
+                           uint16_t lower, arcp_media_flow_info *f) {
   if (!addr_data || !dgcp_extensible_data_has(addr_data, 4)) {
     return AUD_SUCCESS;
   }
@@ -335,8 +354,8 @@ aud_error_t read_addr_data(const dgcp_head *packet, const dgcp_extensible_data *
 
 }  // namespace
 
-aud_error_t arcp_tx_media_flow_read(const dgcp_head *packet, const dgcp_extensible_data *chain, uint16_t lower,
-                                    arcp_media_flow_info *out) {
+aud_error_t arcp_tx_media_flow_read(const dgcp_head *packet, const dgcp_extensible_data *chain,
+                                    uint16_t lower, arcp_media_flow_info *out) {
   arcp_tx_media_flow_segments s{};
   if (arcp_util_get_tx_media_flow_segments(chain, &s) != AUD_SUCCESS || !s.flow_data || !out) {
     return AUD_ERR_INVALIDDATA;
@@ -346,8 +365,10 @@ aud_error_t arcp_tx_media_flow_read(const dgcp_head *packet, const dgcp_extensib
     return AUD_ERR_INVALIDDATA;
   }
   const uint8_t *d = seg_bytes(s.flow_data);
-  if (dgcp_extensible_data_has(s.flow_data, 6)) f.dest_router = dgcp_get_string(packet, raw_at(d + 4), lower, 0, nullptr);
-  if (dgcp_extensible_data_has(s.flow_data, 8)) f.dest_flow = dgcp_get_string(packet, raw_at(d + 6), lower, 0, nullptr);
+  if (dgcp_extensible_data_has(s.flow_data, 6))
+    f.dest_router = dgcp_get_string(packet, raw_at(d + 4), lower, 0, nullptr);
+  if (dgcp_extensible_data_has(s.flow_data, 8))
+    f.dest_flow = dgcp_get_string(packet, raw_at(d + 6), lower, 0, nullptr);
   if (dgcp_extensible_data_has(s.flow_data, 10)) f.flow_class = rd16(d + 8);
   if (dgcp_extensible_data_has(s.flow_data, 16)) f.session_id = rd32(d + 12);
   if (arcp_util_tx_media_flow__aes67(packet, &s, lower, &f.aes67) == AUD_SUCCESS) {
@@ -371,8 +392,8 @@ aud_error_t arcp_tx_media_flow_read(const dgcp_head *packet, const dgcp_extensib
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_rx_media_flow_read(const dgcp_head *packet, const dgcp_extensible_data *chain, uint16_t lower,
-                                    arcp_media_flow_info *out) {
+aud_error_t arcp_rx_media_flow_read(const dgcp_head *packet, const dgcp_extensible_data *chain,
+                                    uint16_t lower, arcp_media_flow_info *out) {
   arcp_rx_media_flow_segments s{};
   if (arcp_util_get_rx_media_flow_segments(chain, &s) != AUD_SUCCESS || !s.flow_data || !out) {
     return AUD_ERR_INVALIDDATA;
@@ -409,10 +430,12 @@ aud_error_t arcp_rx_media_flow_read(const dgcp_head *packet, const dgcp_extensib
   return AUD_SUCCESS;
 }
 
-// ---- Writers --------------------------------------------------------------------------------------
+// ---- Writers
+// --------------------------------------------------------------------------------------
 
-aud_error_t arcp_media_static_list_init(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
-                                        uint16_t opcode, uint8_t n, uint8_t elem_bytes) {
+aud_error_t arcp_media_static_list_init(dgcp_packet_buf *buf, dgcp_version_t version,
+                                        uint16_t seqnum, uint16_t opcode, uint8_t n,
+                                        uint8_t elem_bytes) {
   if (!buf) {
     return AUD_ERR_INVALIDPARAMETER;
   }
@@ -462,8 +485,8 @@ aud_error_t arcp_rx_media_sub_alloc_entry(dgcp_packet_buf *buf, uint16_t media_i
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_rx_media_sub_add(dgcp_packet_buf *buf, uint16_t media_id, uint16_t mtype, const char *channel,
-                                  const char *device) {
+aud_error_t arcp_rx_media_sub_add(dgcp_packet_buf *buf, uint16_t media_id, uint16_t mtype,
+                                  const char *channel, const char *device) {
   bool has_channel = channel && channel[0];
   bool has_device = device && device[0];
   if (has_channel != has_device) {
@@ -487,7 +510,8 @@ aud_error_t arcp_rx_media_sub_add(dgcp_packet_buf *buf, uint16_t media_id, uint1
   return AUD_SUCCESS;
 }
 
-dgcp_raw_offset_t arcp_alloc_video_format(dgcp_packet_buf *buf, uint32_t subtype, uint32_t codec_id) {
+dgcp_raw_offset_t arcp_alloc_video_format(dgcp_packet_buf *buf, uint32_t subtype,
+                                          uint32_t codec_id) {
   dgcp_extensible_data_segments_alloc desc{};
   desc.segments[0] = {sizeof(arcp_raw_media_format), DGCP_OFFSET_ALIGN_16, 0};
   desc.segments[1] = {sizeof(arcp_raw_video_format_codec), DGCP_OFFSET_ALIGN_32, 0};
@@ -519,7 +543,8 @@ bool format_equal(const arcp_media_format_info &a, const arcp_media_format_info 
   if (a.mtype != b.mtype) return false;
   switch (a.mtype) {
     case ARCP_MEDIA_TYPE__AUDIO:
-      return a.audio.rate == b.audio.rate && a.audio.max == b.audio.max && a.audio.count == b.audio.count &&
+      return a.audio.rate == b.audio.rate && a.audio.max == b.audio.max &&
+             a.audio.count == b.audio.count &&
              std::equal(a.audio.encodings, a.audio.encodings + a.audio.count, b.audio.encodings) &&
              a.audio.native == b.audio.native && a.audio.pcm_native == b.audio.pcm_native &&
              a.audio.pcm_map == b.audio.pcm_map;
@@ -534,7 +559,8 @@ bool format_equal(const arcp_media_format_info &a, const arcp_media_format_info 
 
 }  // namespace
 
-dgcp_raw_offset_t arcp_util_media_write_media_format(dgcp_packet_buf *buf, arcp_util_media_offset_tables *tables,
+dgcp_raw_offset_t arcp_util_media_write_media_format(dgcp_packet_buf *buf,
+                                                     arcp_util_media_offset_tables *tables,
                                                      const arcp_media_format_info *format) {
   if (!buf || !format) {
     return 0;
@@ -566,7 +592,8 @@ dgcp_raw_offset_t arcp_util_media_write_media_format(dgcp_packet_buf *buf, arcp_
   return off;
 }
 
-dgcp_raw_offset_t arcp_util_media_write_audio_format_set(dgcp_packet_buf *buf, arcp_util_media_offset_tables *tables,
+dgcp_raw_offset_t arcp_util_media_write_audio_format_set(dgcp_packet_buf *buf,
+                                                         arcp_util_media_offset_tables *tables,
                                                          const arcp_channel_format_info *format) {
   if (!format) {
     return 0;
@@ -577,7 +604,8 @@ dgcp_raw_offset_t arcp_util_media_write_audio_format_set(dgcp_packet_buf *buf, a
   return arcp_util_media_write_media_format(buf, tables, &f);
 }
 
-dgcp_raw_offset_t arcp_util_media_write_audio_format(dgcp_packet_buf *buf, arcp_util_media_offset_tables *tables,
+dgcp_raw_offset_t arcp_util_media_write_audio_format(dgcp_packet_buf *buf,
+                                                     arcp_util_media_offset_tables *tables,
                                                      uint32_t rate, uint16_t encoding) {
   arcp_channel_format_info a{};
   a.rate = rate;
@@ -588,7 +616,8 @@ dgcp_raw_offset_t arcp_util_media_write_audio_format(dgcp_packet_buf *buf, arcp_
   return arcp_util_media_write_audio_format_set(buf, tables, &a);
 }
 
-dgcp_raw_offset_t arcp_util_media_write_video_format(dgcp_packet_buf *buf, arcp_util_media_offset_tables *tables,
+dgcp_raw_offset_t arcp_util_media_write_video_format(dgcp_packet_buf *buf,
+                                                     arcp_util_media_offset_tables *tables,
                                                      uint32_t subtype, uint32_t codec_id) {
   arcp_media_format_info f{};
   f.mtype = ARCP_MEDIA_TYPE__VIDEO;
@@ -597,7 +626,8 @@ dgcp_raw_offset_t arcp_util_media_write_video_format(dgcp_packet_buf *buf, arcp_
   return arcp_util_media_write_media_format(buf, tables, &f);
 }
 
-dgcp_raw_offset_t arcp_util_media_write_ancil_format(dgcp_packet_buf *buf, arcp_util_media_offset_tables *tables,
+dgcp_raw_offset_t arcp_util_media_write_ancil_format(dgcp_packet_buf *buf,
+                                                     arcp_util_media_offset_tables *tables,
                                                      uint32_t type) {
   arcp_media_format_info f{};
   f.mtype = ARCP_MEDIA_TYPE__ANCIL;
@@ -607,8 +637,8 @@ dgcp_raw_offset_t arcp_util_media_write_ancil_format(dgcp_packet_buf *buf, arcp_
 
 aud_error_t arcp_util_add_txflow_to_packet(dgcp_packet_buf *buf, const arcp_txflow_desc *flow,
                                            arcp_util_media_offset_tables *tables) {
-  if (!buf || !flow || flow->n_intf > ARCP3_RAW_ADDR_MAXADDR || flow->n_slots > ARCP_FLOW_MAX_SLOTS ||
-      (flow->n_slots && !flow->chan_ids)) {
+  if (!buf || !flow || flow->n_intf > ARCP3_RAW_ADDR_MAXADDR ||
+      flow->n_slots > ARCP_FLOW_MAX_SLOTS || (flow->n_slots && !flow->chan_ids)) {
     return AUD_ERR_INVALIDPARAMETER;
   }
   auto *msg = reinterpret_cast<dgcp_offset_array_msg *>(buf->packet);
@@ -674,7 +704,8 @@ aud_error_t arcp_util_add_txflow_to_packet(dgcp_packet_buf *buf, const arcp_txfl
   addr[3] = flow->active;
   for (unsigned i = 0; i < flow->n_intf; i++) {
     if (flow->addrs[i].addr_be == 0) continue;
-    dgcp_raw_offset_t a = arcp_sockaddr_alloc_ipv4(buf, flow->addrs[i].addr_be, flow->addrs[i].port);
+    dgcp_raw_offset_t a =
+        arcp_sockaddr_alloc_ipv4(buf, flow->addrs[i].addr_be, flow->addrs[i].port);
     if (!a) return undo(AUD_ERR_NOMEMORY);
     memcpy(addr + 4 + 2 * i, &a, 2);
   }

@@ -261,22 +261,24 @@ struct arcp_resource_counts_info {
   uint16_t rxchan;
   uint16_t txflow;
   uint16_t rxflow;
-  uint16_t txflow_slots;  // limit
-  uint16_t rxflow_slots;  // limit
+  uint16_t txflow_slots;      // limit
+  uint16_t rxflow_slots;      // limit
   uint16_t txformat_options;  // limit, 0 below 20 words
   uint16_t rxformat_options;  // limit, 0 below 20 words
 };
 // Reads one counts segment (at least 32 bytes) into out and hands back the
 // following segment (or null). Returns the segment's media type, 0 for a
 // segment that is skipped (media type 0 or too short; out untouched then).
-uint16_t arcp_resource_counts_read(const dgcp_extensible_data *segment, const dgcp_extensible_data **next,
+uint16_t arcp_resource_counts_read(const dgcp_extensible_data *segment,
+                                   const dgcp_extensible_data **next,
                                    arcp_resource_counts_info *out);
 // Reads every counts segment of a node query response (its media_resources
 // offset) into out, indexed by media type (3..5); sets bit 1 << type in
 // out_bitmap for each type present. AUD_ERR_INVALIDDATA when the first
 // segment does not resolve.
 aud_error_t arcp_resource_counts_get(const dgcp_head *packet, dgcp_raw_offset_t offset,
-                                     arcp_resource_counts_info out[ARCP_MEDIA_TYPE__ANCIL + 1], uint32_t *out_bitmap);
+                                     arcp_resource_counts_info out[ARCP_MEDIA_TYPE__ANCIL + 1],
+                                     uint32_t *out_bitmap);
 
 // ---- Resources ------------------------------------------------------------------------
 
@@ -304,8 +306,8 @@ struct arcp_resource_info {
 };
 // Reads a resource record (the first segment of a chain); strings resolve
 // behind the lower bound.
-aud_error_t arcp_resource_read(const dgcp_head *packet, const dgcp_extensible_data *resource, uint16_t lower,
-                               arcp_resource_info *out);
+aud_error_t arcp_resource_read(const dgcp_head *packet, const dgcp_extensible_data *resource,
+                               uint16_t lower, arcp_resource_info *out);
 // The lower bound for data referenced from a media answer: the end of its slots.
 uint16_t arcp_media_answer_lower_bound(const dgcp_head *packet);
 
@@ -320,16 +322,16 @@ struct arcp_media_format_info {
 // Reads the format at offset by media type (audio, video or ancillary);
 // AUD_ERR_INVALIDDATA when it does not resolve, AUD_ERR_NOTSUPPORTED for
 // another media type.
-aud_error_t arcp_media_format_read(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
-                                   uint16_t mtype, arcp_media_format_info *out);
+aud_error_t arcp_media_format_read(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                   uint16_t lower, uint16_t mtype, arcp_media_format_info *out);
 aud_error_t arcp_get_video_format(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
                                   uint32_t *out_subtype, uint32_t *out_codec_id);
 aud_error_t arcp_get_ancil_format(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
                                   uint32_t *out_type);
 // The alternative format offsets of a resource's format_list: the array, or
 // null when absent or malformed.
-const dgcp_array *arcp_resource_format_list(const dgcp_head *packet, const arcp_resource_info *resource,
-                                            uint16_t lower);
+const dgcp_array *arcp_resource_format_list(const dgcp_head *packet,
+                                            const arcp_resource_info *resource, uint16_t lower);
 
 // ---- Channels -----------------------------------------------------------------------------
 
@@ -344,8 +346,9 @@ struct arcp_rx_media_channel_info {
 };
 // Reads the segments behind a receive channel's resource record. A chain
 // without a data segment reads as unsubscribed with status 0.
-aud_error_t arcp_rx_media_channel_read(const dgcp_head *packet, const dgcp_extensible_data *resource,
-                                       uint16_t lower, arcp_rx_media_channel_info *out);
+aud_error_t arcp_rx_media_channel_read(const dgcp_head *packet,
+                                       const dgcp_extensible_data *resource, uint16_t lower,
+                                       arcp_rx_media_channel_info *out);
 
 // ---- Flows ---------------------------------------------------------------------------------
 
@@ -360,20 +363,23 @@ struct arcp_tx_media_flow_segments {
   uint16_t mtype;
 };
 // Splits a chain; AUD_ERR_INVALIDDATA when there is no chain.
-aud_error_t arcp_util_get_tx_media_flow_segments(const dgcp_extensible_data *chain, arcp_tx_media_flow_segments *out);
+aud_error_t arcp_util_get_tx_media_flow_segments(const dgcp_extensible_data *chain,
+                                                 arcp_tx_media_flow_segments *out);
 // Frames per packet (0 unless audio), HDCP token (0 unless video).
 uint16_t arcp_util_tx_media_flow__fpp(const arcp_tx_media_flow_segments *segs);
 uint32_t arcp_util_tx_media_flow__hdcp_token(const arcp_tx_media_flow_segments *segs);
 // The AES67 record of an audio flow of class AES67; AUD_ERR_NOTFOUND otherwise.
-aud_error_t arcp_util_tx_media_flow__aes67(const dgcp_head *packet, const arcp_tx_media_flow_segments *segs,
-                                           uint16_t lower, arcp_aes67_info *out);
+aud_error_t arcp_util_tx_media_flow__aes67(const dgcp_head *packet,
+                                           const arcp_tx_media_flow_segments *segs, uint16_t lower,
+                                           arcp_aes67_info *out);
 
 struct arcp_rx_media_flow_segments {
   const dgcp_extensible_data *resource;
   const dgcp_extensible_data *flow_data;
   const dgcp_extensible_data *addr_data;
 };
-aud_error_t arcp_util_get_rx_media_flow_segments(const dgcp_extensible_data *chain, arcp_rx_media_flow_segments *out);
+aud_error_t arcp_util_get_rx_media_flow_segments(const dgcp_extensible_data *chain,
+                                                 arcp_rx_media_flow_segments *out);
 
 // A media flow's common parts, read from its segments.
 struct arcp_media_flow_info {
@@ -403,21 +409,23 @@ struct arcp_media_flow_info {
 // Reads a whole transmit or receive flow chain. AUD_ERR_INVALIDDATA for a
 // chain without its resource and data segments, slots above the limit or more
 // than 2 addresses.
-aud_error_t arcp_tx_media_flow_read(const dgcp_head *packet, const dgcp_extensible_data *chain, uint16_t lower,
-                                    arcp_media_flow_info *out);
-aud_error_t arcp_rx_media_flow_read(const dgcp_head *packet, const dgcp_extensible_data *chain, uint16_t lower,
-                                    arcp_media_flow_info *out);
+aud_error_t arcp_tx_media_flow_read(const dgcp_head *packet, const dgcp_extensible_data *chain,
+                                    uint16_t lower, arcp_media_flow_info *out);
+aud_error_t arcp_rx_media_flow_read(const dgcp_head *packet, const dgcp_extensible_data *chain,
+                                    uint16_t lower, arcp_media_flow_info *out);
 // Address index of an address segment (below n_addr and 2), or null.
-const arcp_sockaddr *arcp_addr_data_get_addr(const dgcp_head *packet, const dgcp_extensible_data *addr_data,
-                                             unsigned index, uint16_t lower);
+const arcp_sockaddr *arcp_addr_data_get_addr(const dgcp_head *packet,
+                                             const dgcp_extensible_data *addr_data, unsigned index,
+                                             uint16_t lower);
 // Channel id of slot i of a read transmit flow (0 beyond n_slots).
 uint16_t arcp_media_flow_chan_id(const arcp_media_flow_info *info, unsigned slot);
 
 // ---- Writers --------------------------------------------------------------------------------
 
 // Starts a media label or subscription request: a static array of n entries.
-aud_error_t arcp_media_static_list_init(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
-                                        uint16_t opcode, uint8_t n, uint8_t elem_bytes);
+aud_error_t arcp_media_static_list_init(dgcp_packet_buf *buf, dgcp_version_t version,
+                                        uint16_t seqnum, uint16_t opcode, uint8_t n,
+                                        uint8_t elem_bytes);
 // Appends a label entry; an empty or null label leaves label 0 (default
 // name); when the string does not fit the entry is taken back.
 aud_error_t arcp_resource_label_alloc_entry(dgcp_packet_buf *buf, uint16_t media_id, uint16_t mtype,
@@ -427,11 +435,12 @@ aud_error_t arcp_rx_media_sub_alloc_entry(dgcp_packet_buf *buf, uint16_t media_i
                                           dgcp_raw_offset_t channel, dgcp_raw_offset_t device);
 // Stores both names (each separately) and appends the entry; both null or
 // empty removes the subscription; only one is AUD_ERR_INVALIDPARAMETER.
-aud_error_t arcp_rx_media_sub_add(dgcp_packet_buf *buf, uint16_t media_id, uint16_t mtype, const char *channel,
-                                  const char *device);
+aud_error_t arcp_rx_media_sub_add(dgcp_packet_buf *buf, uint16_t media_id, uint16_t mtype,
+                                  const char *channel, const char *device);
 
 // Writes a video format chain or an ancillary format; raw offset or 0.
-dgcp_raw_offset_t arcp_alloc_video_format(dgcp_packet_buf *buf, uint32_t subtype, uint32_t codec_id);
+dgcp_raw_offset_t arcp_alloc_video_format(dgcp_packet_buf *buf, uint32_t subtype,
+                                          uint32_t codec_id);
 dgcp_raw_offset_t arcp_alloc_ancil_format(dgcp_packet_buf *buf, uint32_t type);
 
 // Offsets already written into one packet, so that equal labels and formats
@@ -450,16 +459,27 @@ struct arcp_util_media_offset_tables {
 void arcp_util_media_offset_tables_init(arcp_util_media_offset_tables *tables);
 // Writes a format by its media type, reusing an equal one already written
 // through the tables (when given); raw offset or 0.
-dgcp_raw_offset_t arcp_util_media_write_media_format(dgcp_packet_buf *buf, arcp_util_media_offset_tables *tables,
+dgcp_raw_offset_t arcp_util_media_write_media_format(dgcp_packet_buf *buf,
+                                                     arcp_util_media_offset_tables *tables,
                                                      const arcp_media_format_info *format);
-dgcp_raw_offset_t arcp_util_media_write_audio_format(dgcp_packet_buf *buf, arcp_util_media_offset_tables *tables,
+dgcp_raw_offset_t arcp_util_media_write_audio_format(dgcp_packet_buf *buf,
+                                                     arcp_util_media_offset_tables *tables,
                                                      uint32_t rate, uint16_t encoding);
-dgcp_raw_offset_t arcp_util_media_write_audio_format_set(dgcp_packet_buf *buf, arcp_util_media_offset_tables *tables,
+dgcp_raw_offset_t arcp_util_media_write_audio_format_set(dgcp_packet_buf *buf,
+                                                         arcp_util_media_offset_tables *tables,
                                                          const arcp_channel_format_info *format);
-dgcp_raw_offset_t arcp_util_media_write_video_format(dgcp_packet_buf *buf, arcp_util_media_offset_tables *tables,
+dgcp_raw_offset_t arcp_util_media_write_video_format(dgcp_packet_buf *buf,
+                                                     arcp_util_media_offset_tables *tables,
                                                      uint32_t subtype, uint32_t codec_id);
-dgcp_raw_offset_t arcp_util_media_write_ancil_format(dgcp_packet_buf *buf, arcp_util_media_offset_tables *tables,
+dgcp_raw_offset_t arcp_util_media_write_ancil_format(dgcp_packet_buf *buf,
+                                                     arcp_util_media_offset_tables *tables,
                                                      uint32_t type);
+
+// The bits of flags a client's transmit flow configure sets: SAVE, SAVE_ADDR
+// and HIDDEN.
+constexpr uint32_t ARCP_TXFLOW_CONFIGURE_FLAGS_VALID =
+    ARCP_TX_BUNDLE_FLAG_SAVE | ARCP_TX_BUNDLE_FLAG_SAVE_ADDR | ARCP_TX_BUNDLE_FLAG_HIDDEN;
+static_assert(ARCP_TXFLOW_CONFIGURE_FLAGS_VALID == 0x16);
 
 // A transmit flow to configure (or, on the device side, to report).
 struct arcp_txflow_desc {

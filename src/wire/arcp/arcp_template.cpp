@@ -36,7 +36,8 @@ aud_error_t arcp_rx_templates_read(const dgcp_head *packet, arcp_rx_templates_in
     return AUD_ERR_INVALIDDATA;
   }
   auto *t = &reinterpret_cast<const arcp_rx_templates_msg *>(packet)->templates;
-  if (t->head._size * 2u < sizeof(arcp_rx_templates) || DGCP_HEAD_SIZE + t->head._size * 2u > dgcp_size(packet)) {
+  if (t->head._size * 2u < sizeof(arcp_rx_templates) ||
+      DGCP_HEAD_SIZE + t->head._size * 2u > dgcp_size(packet)) {
     return AUD_ERR_INVALIDDATA;
   }
   out->flows = t->_flows;
@@ -45,9 +46,10 @@ aud_error_t arcp_rx_templates_read(const dgcp_head *packet, arcp_rx_templates_in
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_rx_template_flow_read(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
-                                       arcp_rx_template_flow_info *out) {
-  const dgcp_extensible_data *ed = dgcp_extensible_data_resolve(packet, offset, lower, DGCP_OFFSET_ALIGN_16, 6);
+aud_error_t arcp_rx_template_flow_read(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                       uint16_t lower, arcp_rx_template_flow_info *out) {
+  const dgcp_extensible_data *ed =
+      dgcp_extensible_data_resolve(packet, offset, lower, DGCP_OFFSET_ALIGN_16, 6);
   if (!ed || !out) {
     return AUD_ERR_INVALIDDATA;
   }
@@ -64,9 +66,12 @@ aud_error_t arcp_rx_template_flow_read(const dgcp_head *packet, dgcp_raw_offset_
   if (dgcp_extensible_data_has(ed, 8)) f.chans = raw_at(p + 6);
   if (dgcp_extensible_data_has(ed, 12)) f.flags = rd32(p + 8);
   if (dgcp_extensible_data_has(ed, 16)) f.manual_flags = rd32(p + 12);
-  if (dgcp_extensible_data_has(ed, 18)) f.name = dgcp_get_string(packet, raw_at(p + 16), data_lower, 0, nullptr);
-  if (dgcp_extensible_data_has(ed, 20)) f.tx_flowname = dgcp_get_string(packet, raw_at(p + 18), data_lower, 0, nullptr);
-  if (dgcp_extensible_data_has(ed, 22)) f.tx_device = dgcp_get_string(packet, raw_at(p + 20), data_lower, 0, nullptr);
+  if (dgcp_extensible_data_has(ed, 18))
+    f.name = dgcp_get_string(packet, raw_at(p + 16), data_lower, 0, nullptr);
+  if (dgcp_extensible_data_has(ed, 20))
+    f.tx_flowname = dgcp_get_string(packet, raw_at(p + 18), data_lower, 0, nullptr);
+  if (dgcp_extensible_data_has(ed, 22))
+    f.tx_device = dgcp_get_string(packet, raw_at(p + 20), data_lower, 0, nullptr);
   if (dgcp_extensible_data_has(ed, 24)) f.nslots = rd16(p + 22);
   if (dgcp_extensible_data_has(ed, 32)) arcp_channel_format_read_inline(p + 24, &f.format);
   if (dgcp_extensible_data_has(ed, 36)) f.latency_ns = rd32(p + 32);
@@ -78,8 +83,8 @@ aud_error_t arcp_rx_template_flow_read(const dgcp_head *packet, dgcp_raw_offset_
   }
   if (dgcp_extensible_data_has(ed, 44)) {
     uint16_t avail = 0;
-    auto *intf = static_cast<const uint8_t *>(
-        dgcp_offset_resolve_sized(packet, raw_at(p + 42), data_lower, 0, DGCP_OFFSET_ALIGN_16, 2, &avail));
+    auto *intf = static_cast<const uint8_t *>(dgcp_offset_resolve_sized(
+        packet, raw_at(p + 42), data_lower, 0, DGCP_OFFSET_ALIGN_16, 2, &avail));
     if (intf) {
       unsigned count = intf[1];
       if (2u + 4u * count > avail) {
@@ -96,8 +101,8 @@ aud_error_t arcp_rx_template_flow_read(const dgcp_head *packet, dgcp_raw_offset_
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_rx_template_channels_read(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
-                                           arcp_rx_template_channels_info *out) {
+aud_error_t arcp_rx_template_channels_read(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                           uint16_t lower, arcp_rx_template_channels_info *out) {
   uint16_t avail = 0;
   auto *p = static_cast<const uint8_t *>(dgcp_offset_resolve_sized(
       packet, offset, lower, 0, DGCP_OFFSET_ALIGN_16, sizeof(arcp_rx_template_channels), &avail));
@@ -116,13 +121,15 @@ aud_error_t arcp_rx_template_channels_read(const dgcp_head *packet, dgcp_raw_off
   if (b.next && ntohs(b.next) < b.end) {
     return AUD_ERR_INVALIDDATA;
   }
-  b.entries = reinterpret_cast<const arcp_rx_template_channel *>(p + sizeof(arcp_rx_template_channels));
+  b.entries =
+      reinterpret_cast<const arcp_rx_template_channel *>(p + sizeof(arcp_rx_template_channels));
   *out = b;
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_rx_template_channel_at(const dgcp_head *packet, const arcp_rx_template_channels_info *block,
-                                        unsigned index, uint16_t lower, arcp_rx_template_channel_info *out) {
+aud_error_t arcp_rx_template_channel_at(const dgcp_head *packet,
+                                        const arcp_rx_template_channels_info *block, unsigned index,
+                                        uint16_t lower, arcp_rx_template_channel_info *out) {
   if (!block || !out || index >= block->nchan || !block->entries) {
     return AUD_ERR_INVALIDDATA;
   }
@@ -134,8 +141,8 @@ aud_error_t arcp_rx_template_channel_at(const dgcp_head *packet, const arcp_rx_t
   return AUD_SUCCESS;
 }
 
-aud_error_t arcp_rx_templates_init(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum, uint16_t opcode,
-                                   arcp_rx_templates_writer *writer) {
+aud_error_t arcp_rx_templates_init(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
+                                   uint16_t opcode, arcp_rx_templates_writer *writer) {
   if (!buf || !writer) {
     return AUD_ERR_INVALIDPARAMETER;
   }
@@ -145,14 +152,16 @@ aud_error_t arcp_rx_templates_init(dgcp_packet_buf *buf, dgcp_version_t version,
   }
   memset(buf->packet + DGCP_HEAD_SIZE, 0, sizeof(arcp_rx_templates));
   buf->packet[DGCP_HEAD_SIZE] = sizeof(arcp_rx_templates) / 2;
-  writer->link_pos = offsetof(arcp_rx_templates_msg, templates) + offsetof(arcp_rx_templates, _flows);
+  writer->link_pos =
+      offsetof(arcp_rx_templates_msg, templates) + offsetof(arcp_rx_templates, _flows);
   return AUD_SUCCESS;
 }
 
 aud_error_t arcp_rx_template_flow_write(dgcp_packet_buf *buf, arcp_rx_templates_writer *writer,
-                                        const arcp_rx_template_flow_desc *d, arcp_util_labels *labels) {
-  if (!buf || !writer || !d || d->nchan > ARCP_RX_TEMPLATE_MAX_CHANNELS || d->n_intf > ARCP_FLOW_MAX_ADDRS ||
-      (d->nchan && !d->chans)) {
+                                        const arcp_rx_template_flow_desc *d,
+                                        arcp_util_labels *labels) {
+  if (!buf || !writer || !d || d->nchan > ARCP_RX_TEMPLATE_MAX_CHANNELS ||
+      d->n_intf > ARCP_FLOW_MAX_ADDRS || (d->nchan && !d->chans)) {
     return AUD_ERR_INVALIDPARAMETER;
   }
   const uint16_t size = dgcp_size(dgcp_packet_buf_head(buf));
@@ -163,7 +172,8 @@ aud_error_t arcp_rx_template_flow_write(dgcp_packet_buf *buf, arcp_rx_templates_
     return r;
   };
   void *mem = nullptr;
-  dgcp_raw_offset_t flow_off = dgcp_offset_allocate(buf, sizeof(arcp_rx_template_flow), DGCP_OFFSET_ALIGN_32, &mem);
+  dgcp_raw_offset_t flow_off =
+      dgcp_offset_allocate(buf, sizeof(arcp_rx_template_flow), DGCP_OFFSET_ALIGN_32, &mem);
   if (!flow_off) return undo(AUD_ERR_NOMEMORY);
   auto *f = static_cast<uint8_t *>(mem);
   memset(f, 0, sizeof(arcp_rx_template_flow));
@@ -185,8 +195,8 @@ aud_error_t arcp_rx_template_flow_write(dgcp_packet_buf *buf, arcp_rx_templates_
     memcpy(f + 16 + 2 * i, &o, 2);
   }
   if (d->n_intf) {
-    dgcp_raw_offset_t intf_off =
-        dgcp_offset_allocate(buf, static_cast<uint16_t>(2 + 4 * d->n_intf), DGCP_OFFSET_ALIGN_16, &mem);
+    dgcp_raw_offset_t intf_off = dgcp_offset_allocate(buf, static_cast<uint16_t>(2 + 4 * d->n_intf),
+                                                      DGCP_OFFSET_ALIGN_16, &mem);
     if (!intf_off) return undo(AUD_ERR_NOMEMORY);
     auto *intf = static_cast<uint8_t *>(mem);
     memset(intf, 0, 2 + 4 * d->n_intf);
@@ -202,7 +212,8 @@ aud_error_t arcp_rx_template_flow_write(dgcp_packet_buf *buf, arcp_rx_templates_
     memcpy(f + 42, &intf_off, 2);
   }
   if (d->nchan) {
-    uint16_t bytes = static_cast<uint16_t>(sizeof(arcp_rx_template_channels) + sizeof(arcp_rx_template_channel) * d->nchan);
+    uint16_t bytes = static_cast<uint16_t>(sizeof(arcp_rx_template_channels) +
+                                           sizeof(arcp_rx_template_channel) * d->nchan);
     dgcp_raw_offset_t block_off = dgcp_offset_allocate(buf, bytes, DGCP_OFFSET_ALIGN_16, &mem);
     if (!block_off) return undo(AUD_ERR_NOMEMORY);
     auto *b = static_cast<uint8_t *>(mem);
@@ -224,6 +235,7 @@ aud_error_t arcp_rx_template_flow_write(dgcp_packet_buf *buf, arcp_rx_templates_
   }
   // Link last, so that a flow taken back was never reachable.
   memcpy(buf->packet + writer->link_pos, &flow_off, 2);
-  writer->link_pos = static_cast<uint16_t>(ntohs(flow_off) + offsetof(arcp_rx_template_flow, _next));
+  writer->link_pos =
+      static_cast<uint16_t>(ntohs(flow_off) + offsetof(arcp_rx_template_flow, _next));
   return AUD_SUCCESS;
 }

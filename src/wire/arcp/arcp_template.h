@@ -122,8 +122,8 @@ struct arcp_rx_template_flow_info {
 // Reads the template flow at offset (extensible, 2-byte aligned, behind
 // lower); fields beyond its _size read as 0. A next that does not lie beyond
 // this record is AUD_ERR_INVALIDDATA, so that walks always end.
-aud_error_t arcp_rx_template_flow_read(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
-                                       arcp_rx_template_flow_info *out);
+aud_error_t arcp_rx_template_flow_read(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                       uint16_t lower, arcp_rx_template_flow_info *out);
 
 struct arcp_rx_template_channels_info {
   uint16_t id;
@@ -134,8 +134,8 @@ struct arcp_rx_template_channels_info {
 };
 // Reads a channel block: all _nchan entries (at most 128) must lie in the
 // packet, and a next must lie beyond the block.
-aud_error_t arcp_rx_template_channels_read(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
-                                           arcp_rx_template_channels_info *out);
+aud_error_t arcp_rx_template_channels_read(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                           uint16_t lower, arcp_rx_template_channels_info *out);
 struct arcp_rx_template_channel_info {
   uint16_t id;
   uint8_t status;
@@ -143,8 +143,9 @@ struct arcp_rx_template_channel_info {
   const char *sub;
 };
 // Entry index of a read block; its subscription name resolves behind lower.
-aud_error_t arcp_rx_template_channel_at(const dgcp_head *packet, const arcp_rx_template_channels_info *block,
-                                        unsigned index, uint16_t lower, arcp_rx_template_channel_info *out);
+aud_error_t arcp_rx_template_channel_at(const dgcp_head *packet,
+                                        const arcp_rx_template_channels_info *block, unsigned index,
+                                        uint16_t lower, arcp_rx_template_channel_info *out);
 
 // ---- Writer --------------------------------------------------------------------------
 
@@ -179,10 +180,11 @@ struct arcp_rx_templates_writer {
   uint16_t link_pos;
 };
 // Starts a templates message (size 18) and its writer.
-aud_error_t arcp_rx_templates_init(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum, uint16_t opcode,
-                                   arcp_rx_templates_writer *writer);
+aud_error_t arcp_rx_templates_init(dgcp_packet_buf *buf, dgcp_version_t version, uint16_t seqnum,
+                                   uint16_t opcode, arcp_rx_templates_writer *writer);
 // Appends one template flow with its channel block (when nchan > 0); names
 // are shared through labels (may be null). AUD_ERR_INVALIDPARAMETER for more
 // than 128 channels or 2 interfaces; AUD_ERR_NOMEMORY (all taken back) when full.
 aud_error_t arcp_rx_template_flow_write(dgcp_packet_buf *buf, arcp_rx_templates_writer *writer,
-                                        const arcp_rx_template_flow_desc *desc, arcp_util_labels *labels);
+                                        const arcp_rx_template_flow_desc *desc,
+                                        arcp_util_labels *labels);

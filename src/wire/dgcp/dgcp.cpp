@@ -29,7 +29,9 @@ void dgcp_log_notice(const char *format, ...) {
   }
 }
 
-const uint8_t *bytes_of(const dgcp_head *packet) { return reinterpret_cast<const uint8_t *>(packet); }
+const uint8_t *bytes_of(const dgcp_head *packet) {
+  return reinterpret_cast<const uint8_t *>(packet);
+}
 
 // The usable capacity of a buffer; an unset bufsize becomes the default and
 // one above the storage is held to it.
@@ -111,8 +113,8 @@ uint16_t dgcp_increment_size(dgcp_packet_buf *buf, uint16_t bytes) {
 
 // ---- Placing ------------------------------------------------------------------
 
-dgcp_raw_offset_t dgcp_offset_allocate(dgcp_packet_buf *buf, uint16_t bytes, dgcp_offset_align_t align,
-                                       void **out) {
+dgcp_raw_offset_t dgcp_offset_allocate(dgcp_packet_buf *buf, uint16_t bytes,
+                                       dgcp_offset_align_t align, void **out) {
   if (bytes == 0) {
     return 0;
   }
@@ -136,8 +138,8 @@ dgcp_raw_offset_t dgcp_offset_allocate(dgcp_packet_buf *buf, uint16_t bytes, dgc
   return htons(static_cast<uint16_t>(at));
 }
 
-dgcp_raw_offset_t dgcp_offset_allocate_data(dgcp_packet_buf *buf, uint16_t bytes, dgcp_offset_align_t align,
-                                            const void *src) {
+dgcp_raw_offset_t dgcp_offset_allocate_data(dgcp_packet_buf *buf, uint16_t bytes,
+                                            dgcp_offset_align_t align, const void *src) {
   void *p = nullptr;
   dgcp_raw_offset_t off = dgcp_offset_allocate(buf, bytes, align, &p);
   if (off && src) {
@@ -173,8 +175,8 @@ dgcp_raw_offset_t dgcp_offset_allocate_string(dgcp_packet_buf *buf, const char *
   return dgcp_store_string(buf, str);
 }
 
-dgcp_array *dgcp_array_allocate(dgcp_packet_buf *buf, uint8_t n, uint16_t elem_size, dgcp_offset_align_t align,
-                                dgcp_raw_offset_t *out_offset) {
+dgcp_array *dgcp_array_allocate(dgcp_packet_buf *buf, uint8_t n, uint16_t elem_size,
+                                dgcp_offset_align_t align, dgcp_raw_offset_t *out_offset) {
   if (n == 0) {
     return nullptr;
   }
@@ -208,8 +210,9 @@ uint8_t dgcp_offset_array_add_element(dgcp_array *array, dgcp_raw_offset_t offse
   return ++array->_count;
 }
 
-dgcp_raw_offset_t dgcp_offset_array_allocate_element(dgcp_packet_buf *buf, dgcp_array *array, uint16_t bytes,
-                                                     dgcp_offset_align_t align, void **out) {
+dgcp_raw_offset_t dgcp_offset_array_allocate_element(dgcp_packet_buf *buf, dgcp_array *array,
+                                                     uint16_t bytes, dgcp_offset_align_t align,
+                                                     void **out) {
   if (!array || array->_count >= array->_max) {
     return 0;
   }
@@ -224,7 +227,9 @@ dgcp_raw_offset_t dgcp_offset_array_allocate_element(dgcp_packet_buf *buf, dgcp_
 // ---- Array messages ---------------------------------------------------------
 
 namespace {
-dgcp_array_msg *array_msg(dgcp_packet_buf *buf) { return reinterpret_cast<dgcp_array_msg *>(buf->packet); }
+dgcp_array_msg *array_msg(dgcp_packet_buf *buf) {
+  return reinterpret_cast<dgcp_array_msg *>(buf->packet);
+}
 }  // namespace
 
 uint16_t dgcp_array_msg_init(dgcp_packet_buf *buf) {
@@ -295,7 +300,8 @@ uint8_t dgcp_array_msg_count(const dgcp_head *packet) {
   return reinterpret_cast<const dgcp_array_msg *>(packet)->_count;
 }
 
-const void *dgcp_array_msg_entry_at_index(const dgcp_head *packet, unsigned index, uint16_t entry_size) {
+const void *dgcp_array_msg_entry_at_index(const dgcp_head *packet, unsigned index,
+                                          uint16_t entry_size) {
   if (index >= dgcp_array_msg_count(packet)) {
     return nullptr;
   }
@@ -312,9 +318,11 @@ uint16_t dgcp_array_msg_size(const dgcp_head *packet, uint16_t entry_size) {
   return static_cast<uint16_t>(std::min<uint32_t>(size, UINT16_MAX));
 }
 
-const void *dgcp_array_msg_buffer_get_data(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t entry_size,
-                                           dgcp_offset_align_t align, uint16_t min_size) {
-  return dgcp_offset_resolve(packet, offset, dgcp_array_msg_size(packet, entry_size), align, min_size);
+const void *dgcp_array_msg_buffer_get_data(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                           uint16_t entry_size, dgcp_offset_align_t align,
+                                           uint16_t min_size) {
+  return dgcp_offset_resolve(packet, offset, dgcp_array_msg_size(packet, entry_size), align,
+                             min_size);
 }
 
 const char *dgcp_array_msg_buffer_get_string(const dgcp_head *packet, dgcp_raw_offset_t offset,
@@ -322,18 +330,21 @@ const char *dgcp_array_msg_buffer_get_string(const dgcp_head *packet, dgcp_raw_o
   return dgcp_get_string(packet, offset, dgcp_array_msg_size(packet, entry_size), 0, out_len);
 }
 
-const void *dgcp_array_msg_offset_at_index(const dgcp_head *packet, unsigned index, uint16_t min_size) {
+const void *dgcp_array_msg_offset_at_index(const dgcp_head *packet, unsigned index,
+                                           uint16_t min_size) {
   const void *entry = dgcp_array_msg_entry_at_index(packet, index, 2);
   if (!entry) {
     return nullptr;
   }
   dgcp_raw_offset_t off;
   memcpy(&off, entry, 2);
-  return dgcp_offset_resolve(packet, off, dgcp_array_msg_size(packet, 2), DGCP_OFFSET_ALIGN_DWORD, min_size);
+  return dgcp_offset_resolve(packet, off, dgcp_array_msg_size(packet, 2), DGCP_OFFSET_ALIGN_DWORD,
+                             min_size);
 }
 
 uint16_t dgcp_offset_array_msg_init(dgcp_packet_buf *buf, uint8_t n) {
-  uint16_t size = dgcp_set_msg_size(buf, static_cast<uint16_t>(DGCP_OFFSET_ARRAY_MSG_HEAD_SIZE + 2 * n));
+  uint16_t size =
+      dgcp_set_msg_size(buf, static_cast<uint16_t>(DGCP_OFFSET_ARRAY_MSG_HEAD_SIZE + 2 * n));
   if (size) {
     memset(buf->packet + DGCP_HEAD_SIZE, 0, size - DGCP_HEAD_SIZE);
     reinterpret_cast<dgcp_offset_array_msg *>(buf->packet)->array._max = n;
@@ -352,7 +363,8 @@ dgcp_raw_offset_t *dgcp_offset_array_msg_reserve_entry(dgcp_packet_buf *buf) {
   return reinterpret_cast<dgcp_raw_offset_t *>(slot);
 }
 
-void *dgcp_offset_array_msg_alloc_entry_ed(dgcp_packet_buf *buf, uint16_t bytes, dgcp_offset_align_t align) {
+void *dgcp_offset_array_msg_alloc_entry_ed(dgcp_packet_buf *buf, uint16_t bytes,
+                                           dgcp_offset_align_t align) {
   dgcp_array &array = reinterpret_cast<dgcp_offset_array_msg *>(buf->packet)->array;
   if (array._count >= array._max || bytes < DGCP_EXTENSIBLE_DATA_MIN_SEGMENT_BYTES ||
       bytes > DGCP_EXTENSIBLE_DATA_MAX_SEGMENT_BYTES || (bytes & 1)) {
@@ -407,7 +419,8 @@ void *dgcp_static_array_msg_alloc_entry(dgcp_packet_buf *buf) {
 // ---- Properties ---------------------------------------------------------------
 
 dgcp_property *dgcp_props_alloc(dgcp_packet_buf *buf, uint16_t key, uint16_t value) {
-  auto *prop = static_cast<dgcp_property *>(dgcp_array_msg_buffer_alloc_entry(buf, sizeof(dgcp_property)));
+  auto *prop =
+      static_cast<dgcp_property *>(dgcp_array_msg_buffer_alloc_entry(buf, sizeof(dgcp_property)));
   if (prop) {
     prop->_key = key;
     prop->_value = value;
@@ -430,7 +443,8 @@ dgcp_raw_offset_t dgcp_prop_offset(const dgcp_property *prop) { return prop->_va
 const dgcp_property *dgcp_props_by_key(const dgcp_head *packet, uint16_t key) {
   unsigned count = dgcp_array_msg_count(packet);
   for (unsigned i = 0; i < count; i++) {
-    auto *prop = static_cast<const dgcp_property *>(dgcp_array_msg_entry_at_index(packet, i, sizeof(dgcp_property)));
+    auto *prop = static_cast<const dgcp_property *>(
+        dgcp_array_msg_entry_at_index(packet, i, sizeof(dgcp_property)));
     if (!prop) {
       return nullptr;
     }
@@ -443,9 +457,9 @@ const dgcp_property *dgcp_props_by_key(const dgcp_head *packet, uint16_t key) {
 
 // ---- Reading offsets ----------------------------------------------------------
 
-const void *dgcp_offset_resolve_sized(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
-                                      uint16_t upper, dgcp_offset_align_t align, uint16_t min_size,
-                                      uint16_t *out_avail) {
+const void *dgcp_offset_resolve_sized(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                      uint16_t lower, uint16_t upper, dgcp_offset_align_t align,
+                                      uint16_t min_size, uint16_t *out_avail) {
   if (!packet || offset == 0) {
     return nullptr;
   }
@@ -460,7 +474,8 @@ const void *dgcp_offset_resolve_sized(const dgcp_head *packet, dgcp_raw_offset_t
   }
   uint16_t off = ntohs(offset);
   if (off < lo || off >= end) {
-    dgcp_log_notice("%s: offset %u not in range %u .. %u", "dgcp_offset_resolve_sized", off, lo, end);
+    dgcp_log_notice("%s: offset %u not in range %u .. %u", "dgcp_offset_resolve_sized", off, lo,
+                    end);
     return nullptr;
   }
   uint16_t avail = static_cast<uint16_t>(end - off);
@@ -470,7 +485,8 @@ const void *dgcp_offset_resolve_sized(const dgcp_head *packet, dgcp_raw_offset_t
   }
   unsigned a = 1u << align;
   if (off & (a - 1)) {
-    dgcp_log_notice("%s: offset %u mismatched alignment %u (%x)", "dgcp_offset_resolve_sized", off, a, a - 1);
+    dgcp_log_notice("%s: offset %u mismatched alignment %u (%x)", "dgcp_offset_resolve_sized", off,
+                    a, a - 1);
     return nullptr;
   }
   if (out_avail) {
@@ -484,8 +500,8 @@ const void *dgcp_offset_resolve(const dgcp_head *packet, dgcp_raw_offset_t offse
   return dgcp_offset_resolve_sized(packet, offset, lower, 0, align, min_size, nullptr);
 }
 
-const char *dgcp_get_string(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower, uint16_t upper,
-                            uint16_t *out_len) {
+const char *dgcp_get_string(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
+                            uint16_t upper, uint16_t *out_len) {
   uint16_t avail = 0;
   auto *p = static_cast<const char *>(
       dgcp_offset_resolve_sized(packet, offset, lower, upper, DGCP_OFFSET_ALIGN_STR, 1, &avail));
@@ -502,8 +518,8 @@ const char *dgcp_get_string(const dgcp_head *packet, dgcp_raw_offset_t offset, u
   return p;
 }
 
-const char *dgcp_offset_resolve_str_len(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
-                                        uint16_t *out_len) {
+const char *dgcp_offset_resolve_str_len(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                        uint16_t lower, uint16_t *out_len) {
   uint16_t avail = 0;
   auto *p = static_cast<const char *>(
       dgcp_offset_resolve_sized(packet, offset, lower, 0, DGCP_OFFSET_ALIGN_STR, 1, &avail));
@@ -512,8 +528,8 @@ const char *dgcp_offset_resolve_str_len(const dgcp_head *packet, dgcp_raw_offset
   }
   auto *nul = static_cast<const char *>(memchr(p, 0, avail));
   if (!nul) {
-    dgcp_log_notice("%s: string offset %u does not terminate within packet len %u", "dgcp_offset_resolve_str_len",
-                    ntohs(offset), dgcp_size(packet));
+    dgcp_log_notice("%s: string offset %u does not terminate within packet len %u",
+                    "dgcp_offset_resolve_str_len", ntohs(offset), dgcp_size(packet));
     return nullptr;
   }
   if (out_len) {
@@ -522,7 +538,8 @@ const char *dgcp_offset_resolve_str_len(const dgcp_head *packet, dgcp_raw_offset
   return p;
 }
 
-const dgcp_array *dgcp_offset_array_resolve(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower) {
+const dgcp_array *dgcp_offset_array_resolve(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                            uint16_t lower) {
   uint16_t avail = 0;
   auto *array = static_cast<const dgcp_array *>(
       dgcp_offset_resolve_sized(packet, offset, lower, 0, DGCP_OFFSET_ALIGN_WORD, 2, &avail));
@@ -634,7 +651,8 @@ aud_bool_t dgcp_util_dns_name_equal(const char *a, const char *b) {
   }
 }
 
-dgcp_raw_offset_t dgcp_util_offset_table_lookup(const dgcp_util_offset_table *table, const char *str) {
+dgcp_raw_offset_t dgcp_util_offset_table_lookup(const dgcp_util_offset_table *table,
+                                                const char *str) {
   if (!table || !str) {
     return 0;
   }
@@ -647,7 +665,8 @@ dgcp_raw_offset_t dgcp_util_offset_table_lookup(const dgcp_util_offset_table *ta
   return 0;
 }
 
-aud_error_t dgcp_util_offset_table_add(dgcp_util_offset_table *table, const char *str, dgcp_raw_offset_t offset) {
+aud_error_t dgcp_util_offset_table_add(dgcp_util_offset_table *table, const char *str,
+                                       dgcp_raw_offset_t offset) {
   if (!table || !str || !offset) {
     return AUD_ERR_INVALIDPARAMETER;
   }
@@ -660,7 +679,8 @@ aud_error_t dgcp_util_offset_table_add(dgcp_util_offset_table *table, const char
   return AUD_SUCCESS;
 }
 
-dgcp_raw_offset_t dgcp_util_offset_table_write_label(dgcp_packet_buf *buf, dgcp_util_offset_table *table,
+dgcp_raw_offset_t dgcp_util_offset_table_write_label(dgcp_packet_buf *buf,
+                                                     dgcp_util_offset_table *table,
                                                      const char *str) {
   if (!str) {
     return 0;
@@ -710,5 +730,6 @@ aud_error_t dgcp_status_to_aud_error(dgcp_status_t status) {
 }
 
 aud_bool_t dgcp_status_is_success(dgcp_status_t status) {
-  return ((status & 0x0FFF) == DGCP_Success || (status & DGCP_ERR_FLAG_Warn)) ? AUD_TRUE : AUD_FALSE;
+  return ((status & 0x0FFF) == DGCP_Success || (status & DGCP_ERR_FLAG_Warn)) ? AUD_TRUE
+                                                                              : AUD_FALSE;
 }

@@ -20,8 +20,8 @@
 
 #include "platform/aud_error.h"
 
-typedef uint16_t dgcp_raw_offset_t;   // wire order; 0 = absent
-typedef uint16_t dgcp_version_t;      // generation:4 major:4 minor:8
+typedef uint16_t dgcp_raw_offset_t;  // wire order; 0 = absent
+typedef uint16_t dgcp_version_t;     // generation:4 major:4 minor:8
 typedef uint16_t dgcp_status_t;
 typedef uint16_t dgcp_opcode_t;
 typedef uint16_t dgcp_seqnum_t;
@@ -233,11 +233,11 @@ uint16_t dgcp_increment_size(dgcp_packet_buf *buf, uint16_t bytes);
 
 // Pads the packet's end to the alignment, appends bytes and hands back a
 // pointer to them (not zeroed). 0 bytes yields 0.
-dgcp_raw_offset_t dgcp_offset_allocate(dgcp_packet_buf *buf, uint16_t bytes, dgcp_offset_align_t align,
-                                       void **out);
+dgcp_raw_offset_t dgcp_offset_allocate(dgcp_packet_buf *buf, uint16_t bytes,
+                                       dgcp_offset_align_t align, void **out);
 // As dgcp_offset_allocate, then copies bytes from src.
-dgcp_raw_offset_t dgcp_offset_allocate_data(dgcp_packet_buf *buf, uint16_t bytes, dgcp_offset_align_t align,
-                                            const void *src);
+dgcp_raw_offset_t dgcp_offset_allocate_data(dgcp_packet_buf *buf, uint16_t bytes,
+                                            dgcp_offset_align_t align, const void *src);
 // Appends the string with its NUL; null yields 0, "" stores one NUL byte.
 dgcp_raw_offset_t dgcp_store_string(dgcp_packet_buf *buf, const char *str);
 // As dgcp_store_string, and hands back a pointer to the stored copy.
@@ -249,16 +249,17 @@ dgcp_raw_offset_t dgcp_offset_allocate_string(dgcp_packet_buf *buf, const char *
 // alignment), its head padded to the alignment when that is 4 or 8 bytes and
 // the whole aligned to at least 2 bytes; sets _max to n. Returns the array and
 // its raw offset through out_offset, or null (n of 0, or the buffer is full).
-dgcp_array *dgcp_array_allocate(dgcp_packet_buf *buf, uint8_t n, uint16_t elem_size, dgcp_offset_align_t align,
-                                dgcp_raw_offset_t *out_offset);
+dgcp_array *dgcp_array_allocate(dgcp_packet_buf *buf, uint8_t n, uint16_t elem_size,
+                                dgcp_offset_align_t align, dgcp_raw_offset_t *out_offset);
 // Stores a raw offset in the next free slot of an offset array; returns the
 // new count, or 0 when the array is full.
 uint8_t dgcp_offset_array_add_element(dgcp_array *array, dgcp_raw_offset_t offset);
 // Allocates data and adds its offset to the array in one step; 0 when the
 // array is already full or the buffer cannot take the data. The array must
 // lie in buf's packet.
-dgcp_raw_offset_t dgcp_offset_array_allocate_element(dgcp_packet_buf *buf, dgcp_array *array, uint16_t bytes,
-                                                     dgcp_offset_align_t align, void **out);
+dgcp_raw_offset_t dgcp_offset_array_allocate_element(dgcp_packet_buf *buf, dgcp_array *array,
+                                                     uint16_t bytes, dgcp_offset_align_t align,
+                                                     void **out);
 
 // ---- Array messages ---------------------------------------------------------------
 
@@ -274,17 +275,20 @@ void *dgcp_array_msg_buffer_alloc_entry(dgcp_packet_buf *buf, uint16_t entry_siz
 // _count of an array message (0 when the packet is too short to hold it).
 uint8_t dgcp_array_msg_count(const dgcp_head *packet);
 // The entry at index, or null when index >= _count or it lies past _size.
-const void *dgcp_array_msg_entry_at_index(const dgcp_head *packet, unsigned index, uint16_t entry_size);
+const void *dgcp_array_msg_entry_at_index(const dgcp_head *packet, unsigned index,
+                                          uint16_t entry_size);
 // 12 + count * entry_size: the first byte that entry-referenced data may use.
 uint16_t dgcp_array_msg_size(const dgcp_head *packet, uint16_t entry_size);
 // Resolves an entry's offset with the array's end as lower bound.
-const void *dgcp_array_msg_buffer_get_data(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t entry_size,
-                                           dgcp_offset_align_t align, uint16_t min_size);
+const void *dgcp_array_msg_buffer_get_data(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                           uint16_t entry_size, dgcp_offset_align_t align,
+                                           uint16_t min_size);
 const char *dgcp_array_msg_buffer_get_string(const dgcp_head *packet, dgcp_raw_offset_t offset,
                                              uint16_t entry_size, uint16_t *out_len);
 // Reads the 2-byte entry at index as a raw offset and resolves it, 4-byte
 // aligned with at least min_size bytes, behind the entries.
-const void *dgcp_array_msg_offset_at_index(const dgcp_head *packet, unsigned index, uint16_t min_size);
+const void *dgcp_array_msg_offset_at_index(const dgcp_head *packet, unsigned index,
+                                           uint16_t min_size);
 
 // Offset array message of n slots: size 18 + 2n, _max n, _count 0, context 0.
 uint16_t dgcp_offset_array_msg_init(dgcp_packet_buf *buf, uint8_t n);
@@ -293,7 +297,8 @@ dgcp_raw_offset_t *dgcp_offset_array_msg_reserve_entry(dgcp_packet_buf *buf);
 // Allocates a zeroed extensible record of bytes for the next slot, sets its
 // _size and _block to its length in words and stores its offset; null when
 // the slots or the buffer are full.
-void *dgcp_offset_array_msg_alloc_entry_ed(dgcp_packet_buf *buf, uint16_t bytes, dgcp_offset_align_t align);
+void *dgcp_offset_array_msg_alloc_entry_ed(dgcp_packet_buf *buf, uint16_t bytes,
+                                           dgcp_offset_align_t align);
 
 // Static array of n elements of elem_size bytes: total size 20 plus n * size
 // rounded up to even. 0 when n * size exceeds 1400, n or size exceeds 255, or
@@ -320,20 +325,21 @@ const dgcp_property *dgcp_props_by_key(const dgcp_head *packet, uint16_t key);
 // [max(lower, 10), min(_size, upper)), leaves fewer than min_size bytes, or is
 // not a multiple of the alignment. upper 0 means no upper bound. On success
 // the bytes from the offset to the end go to out_avail (when given).
-const void *dgcp_offset_resolve_sized(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
-                                      uint16_t upper, dgcp_offset_align_t align, uint16_t min_size,
-                                      uint16_t *out_avail);
+const void *dgcp_offset_resolve_sized(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                      uint16_t lower, uint16_t upper, dgcp_offset_align_t align,
+                                      uint16_t min_size, uint16_t *out_avail);
 const void *dgcp_offset_resolve(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
                                 dgcp_offset_align_t align, uint16_t min_size);
 // The NUL-terminated string at the offset (NUL before the end), or null; its
 // length without the NUL goes to out_len (when given).
-const char *dgcp_get_string(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower, uint16_t upper,
-                            uint16_t *out_len);
-const char *dgcp_offset_resolve_str_len(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
-                                        uint16_t *out_len);
+const char *dgcp_get_string(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower,
+                            uint16_t upper, uint16_t *out_len);
+const char *dgcp_offset_resolve_str_len(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                        uint16_t lower, uint16_t *out_len);
 // The array at the offset (2-byte aligned) when its head and all _count
 // 2-byte slots lie inside the packet; else null.
-const dgcp_array *dgcp_offset_array_resolve(const dgcp_head *packet, dgcp_raw_offset_t offset, uint16_t lower);
+const dgcp_array *dgcp_offset_array_resolve(const dgcp_head *packet, dgcp_raw_offset_t offset,
+                                            uint16_t lower);
 // The slot at index of an offset array (host order is not applied: the raw
 // offset as stored), or 0 when index >= _count.
 dgcp_raw_offset_t dgcp_offset_array_slot(const dgcp_array *array, unsigned index);
@@ -357,13 +363,16 @@ struct dgcp_util_offset_table {
 
 // The offset of a string equal to str (same pointer, or equal as DNS names)
 // already recorded in the table, or 0.
-dgcp_raw_offset_t dgcp_util_offset_table_lookup(const dgcp_util_offset_table *table, const char *str);
+dgcp_raw_offset_t dgcp_util_offset_table_lookup(const dgcp_util_offset_table *table,
+                                                const char *str);
 // Records str at offset; AUD_ERR_NOMEMORY when the table is full.
-aud_error_t dgcp_util_offset_table_add(dgcp_util_offset_table *table, const char *str, dgcp_raw_offset_t offset);
+aud_error_t dgcp_util_offset_table_add(dgcp_util_offset_table *table, const char *str,
+                                       dgcp_raw_offset_t offset);
 // The offset of an equal string already written through the table, else
 // writes str, records it when the table has room and returns its offset; 0
 // when the packet is full or str is null.
-dgcp_raw_offset_t dgcp_util_offset_table_write_label(dgcp_packet_buf *buf, dgcp_util_offset_table *table,
+dgcp_raw_offset_t dgcp_util_offset_table_write_label(dgcp_packet_buf *buf,
+                                                     dgcp_util_offset_table *table,
                                                      const char *str);
 // DNS-name equality: case-insensitive, backslash escapes honoured.
 aud_bool_t dgcp_util_dns_name_equal(const char *a, const char *b);

@@ -10,12 +10,13 @@ uint32_t round_up(uint32_t v, uint32_t a) { return (v + a - 1) & ~(a - 1); }
 
 }  // namespace
 
-const dgcp_extensible_data *dgcp_extensible_data_resolve(const dgcp_head *packet, dgcp_raw_offset_t offset,
-                                                         uint16_t lower, dgcp_offset_align_t align,
+const dgcp_extensible_data *dgcp_extensible_data_resolve(const dgcp_head *packet,
+                                                         dgcp_raw_offset_t offset, uint16_t lower,
+                                                         dgcp_offset_align_t align,
                                                          uint16_t min_size) {
   uint16_t avail = 0;
-  auto *ed = static_cast<const dgcp_extensible_data *>(
-      dgcp_offset_resolve_sized(packet, offset, lower, 0, align, sizeof(dgcp_extensible_data), &avail));
+  auto *ed = static_cast<const dgcp_extensible_data *>(dgcp_offset_resolve_sized(
+      packet, offset, lower, 0, align, sizeof(dgcp_extensible_data), &avail));
   if (!ed) {
     return nullptr;
   }
@@ -33,7 +34,8 @@ const dgcp_extensible_data *dgcp_extensible_data_resolve(const dgcp_head *packet
 }
 
 const dgcp_extensible_data *dgcp_offset_array_resolve_extensible_element(const dgcp_head *packet,
-                                                                         const dgcp_array *array, unsigned index,
+                                                                         const dgcp_array *array,
+                                                                         unsigned index,
                                                                          dgcp_offset_align_t align,
                                                                          uint16_t min_size) {
   if (!packet || !array || index >= array->_count) {
@@ -50,7 +52,8 @@ const dgcp_extensible_data *dgcp_offset_array_resolve_extensible_element(const d
   // or the slot list is not followed.
   auto end_of_slots = reinterpret_cast<const uint8_t *>(array) + 2 + 2 * array->_count -
                       reinterpret_cast<const uint8_t *>(packet);
-  return dgcp_extensible_data_resolve(packet, slot, static_cast<uint16_t>(end_of_slots), align, min_size);
+  return dgcp_extensible_data_resolve(packet, slot, static_cast<uint16_t>(end_of_slots), align,
+                                      min_size);
 }
 
 const dgcp_extensible_data *dgcp_extensible_data_next_segment(const dgcp_extensible_data *segment) {
@@ -62,8 +65,8 @@ const dgcp_extensible_data *dgcp_extensible_data_next_segment(const dgcp_extensi
   if (s == 0 || b < s + 1) {
     return nullptr;
   }
-  auto *next =
-      reinterpret_cast<const dgcp_extensible_data *>(reinterpret_cast<const uint8_t *>(segment) + s * 2);
+  auto *next = reinterpret_cast<const dgcp_extensible_data *>(
+      reinterpret_cast<const uint8_t *>(segment) + s * 2);
   unsigned s2 = next->_size;
   if (s2 == 0 || b < s + s2) {
     return nullptr;
@@ -75,10 +78,11 @@ const dgcp_extensible_data *dgcp_extensible_data_next_segment(const dgcp_extensi
   return next;
 }
 
-unsigned dgcp_extensible_data_get_segments(const dgcp_extensible_data *head, const dgcp_extensible_data **out,
-                                           unsigned max) {
+unsigned dgcp_extensible_data_get_segments(const dgcp_extensible_data *head,
+                                           const dgcp_extensible_data **out, unsigned max) {
   unsigned n = 0;
-  for (const dgcp_extensible_data *s = head; s && n < max; s = dgcp_extensible_data_next_segment(s)) {
+  for (const dgcp_extensible_data *s = head; s && n < max;
+       s = dgcp_extensible_data_next_segment(s)) {
     out[n++] = s;
   }
   return n;
@@ -100,7 +104,8 @@ aud_error_t dgcp_extensible_data__get_seg_info(const dgcp_extensible_data *segme
 }
 
 aud_error_t dgcp_extensible_data_init_sub_segment(dgcp_extensible_data *segment,
-                                                  const dgcp_extensible_data *parent, uint16_t size) {
+                                                  const dgcp_extensible_data *parent,
+                                                  uint16_t size) {
   if (!segment || !parent || size < DGCP_EXTENSIBLE_DATA_MIN_SEGMENT_BYTES ||
       size > DGCP_EXTENSIBLE_DATA_MAX_SEGMENT_BYTES) {
     return AUD_ERR_INVALIDPARAMETER;
@@ -116,8 +121,8 @@ aud_error_t dgcp_extensible_data_init_sub_segment(dgcp_extensible_data *segment,
   return AUD_SUCCESS;
 }
 
-dgcp_extensible_data *dgcp_extensible_data_allocate_get(dgcp_packet_buf *buf, uint16_t bytes, uint16_t lower,
-                                                        dgcp_offset_align_t align,
+dgcp_extensible_data *dgcp_extensible_data_allocate_get(dgcp_packet_buf *buf, uint16_t bytes,
+                                                        uint16_t lower, dgcp_offset_align_t align,
                                                         dgcp_raw_offset_t *inout_offset) {
   if (!buf || !inout_offset || bytes < DGCP_EXTENSIBLE_DATA_MIN_SEGMENT_BYTES ||
       bytes > DGCP_EXTENSIBLE_DATA_MAX_SEGMENT_BYTES || (bytes & 1)) {
@@ -140,8 +145,10 @@ dgcp_extensible_data *dgcp_extensible_data_allocate_get(dgcp_packet_buf *buf, ui
   return ed;
 }
 
-aud_error_t dgcp_extensible_data_allocate_chain(dgcp_packet_buf *buf, const dgcp_extensible_data_segments_alloc *desc,
-                                                dgcp_extensible_data **out_heads, dgcp_raw_offset_t *out_offset) {
+aud_error_t dgcp_extensible_data_allocate_chain(dgcp_packet_buf *buf,
+                                                const dgcp_extensible_data_segments_alloc *desc,
+                                                dgcp_extensible_data **out_heads,
+                                                dgcp_raw_offset_t *out_offset) {
   if (!buf || !desc || !out_offset) {
     return AUD_ERR_INVALIDPARAMETER;
   }
@@ -212,8 +219,8 @@ aud_error_t dgcp_extensible_data_allocate_chain(dgcp_packet_buf *buf, const dgcp
   return AUD_SUCCESS;
 }
 
-dgcp_raw_offset_t dgcp_extensible_data_allocate_array(dgcp_packet_buf *buf, uint16_t seg_size, uint16_t count,
-                                                      dgcp_offset_align_t align) {
+dgcp_raw_offset_t dgcp_extensible_data_allocate_array(dgcp_packet_buf *buf, uint16_t seg_size,
+                                                      uint16_t count, dgcp_offset_align_t align) {
   uint32_t total = uint32_t{seg_size} * count;
   if (!buf || count == 0 || seg_size < DGCP_EXTENSIBLE_DATA_MIN_SEGMENT_BYTES || (seg_size & 1) ||
       total > DGCP_EXTENSIBLE_DATA_MAX_CHAIN_BYTES) {

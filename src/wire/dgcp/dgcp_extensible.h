@@ -53,21 +53,23 @@ struct dgcp_extensible_data_seg_info {
 // Resolves an extensible record: the head (at least 2 bytes) must resolve;
 // _size * 2 must reach min_size; and the record's extent (the larger of
 // _block and _size words) must end within the packet. Else null.
-const dgcp_extensible_data *dgcp_extensible_data_resolve(const dgcp_head *packet, dgcp_raw_offset_t offset,
-                                                         uint16_t lower, dgcp_offset_align_t align,
+const dgcp_extensible_data *dgcp_extensible_data_resolve(const dgcp_head *packet,
+                                                         dgcp_raw_offset_t offset, uint16_t lower,
+                                                         dgcp_offset_align_t align,
                                                          uint16_t min_size);
 // The extensible record named by slot index of an offset array, or null for
 // an index beyond _count, an empty slot or a record that does not resolve.
 const dgcp_extensible_data *dgcp_offset_array_resolve_extensible_element(const dgcp_head *packet,
-                                                                         const dgcp_array *array, unsigned index,
+                                                                         const dgcp_array *array,
+                                                                         unsigned index,
                                                                          dgcp_offset_align_t align,
                                                                          uint16_t min_size);
 // The following segment of a chain, or null. The walk never leaves the
 // first segment's _block, so a chain that resolved stays inside its packet.
 const dgcp_extensible_data *dgcp_extensible_data_next_segment(const dgcp_extensible_data *segment);
 // Collects up to max segments from head on into out; returns how many.
-unsigned dgcp_extensible_data_get_segments(const dgcp_extensible_data *head, const dgcp_extensible_data **out,
-                                           unsigned max);
+unsigned dgcp_extensible_data_get_segments(const dgcp_extensible_data *head,
+                                           const dgcp_extensible_data **out, unsigned max);
 // Size in bytes and type identifier (host order) of a segment;
 // AUD_ERR_INVALIDDATA (info untouched) for one shorter than 2 words.
 aud_error_t dgcp_extensible_data__get_seg_info(const dgcp_extensible_data *segment,
@@ -81,20 +83,23 @@ inline bool dgcp_extensible_data_has(const dgcp_extensible_data *ed, unsigned en
 // Carves a sub-segment of size bytes out of a parent's block (see contract in
 // the source); AUD_ERR_INVALIDPARAMETER, AUD_ERR_INVALIDDATA or AUD_ERR_NOMEMORY.
 aud_error_t dgcp_extensible_data_init_sub_segment(dgcp_extensible_data *segment,
-                                                  const dgcp_extensible_data *parent, uint16_t size);
+                                                  const dgcp_extensible_data *parent,
+                                                  uint16_t size);
 // Get or create: with *inout_offset set, the record there when its _size
 // covers bytes (else null); with 0, appends a zeroed record of bytes with
 // _size = bytes / 2, stores its offset and returns it.
-dgcp_extensible_data *dgcp_extensible_data_allocate_get(dgcp_packet_buf *buf, uint16_t bytes, uint16_t lower,
-                                                        dgcp_offset_align_t align,
+dgcp_extensible_data *dgcp_extensible_data_allocate_get(dgcp_packet_buf *buf, uint16_t bytes,
+                                                        uint16_t lower, dgcp_offset_align_t align,
                                                         dgcp_raw_offset_t *inout_offset);
 // Builds a chain from the description. out_heads (when given) receives one
 // pointer per segment and must hold DGCP_EXTENSIBLE_DATA_MAX_SEGMENTS_PER_CHAIN.
 // AUD_ERR_MSGSIZE for more than 16 segments, AUD_ERR_INVALIDPARAMETER for
 // none, a chain above 510 bytes or a typed segment below 2 bytes,
 // AUD_ERR_NOMEMORY when the packet is full; out-parameters untouched then.
-aud_error_t dgcp_extensible_data_allocate_chain(dgcp_packet_buf *buf, const dgcp_extensible_data_segments_alloc *desc,
-                                                dgcp_extensible_data **out_heads, dgcp_raw_offset_t *out_offset);
+aud_error_t dgcp_extensible_data_allocate_chain(dgcp_packet_buf *buf,
+                                                const dgcp_extensible_data_segments_alloc *desc,
+                                                dgcp_extensible_data **out_heads,
+                                                dgcp_raw_offset_t *out_offset);
 // count equal segments of seg_size bytes laid end to end; raw offset or 0.
-dgcp_raw_offset_t dgcp_extensible_data_allocate_array(dgcp_packet_buf *buf, uint16_t seg_size, uint16_t count,
-                                                      dgcp_offset_align_t align);
+dgcp_raw_offset_t dgcp_extensible_data_allocate_array(dgcp_packet_buf *buf, uint16_t seg_size,
+                                                      uint16_t count, dgcp_offset_align_t align);
