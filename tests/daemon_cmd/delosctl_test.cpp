@@ -8,6 +8,9 @@
 #include "daemon_cmd/cmd_test_util.h"
 #include "daemon_cmd/recording_ops.h"
 
+// The program's command server (started on first use by tcpserver_test.cpp).
+int server_port();
+
 namespace {
 
 const std::string kDelosctl = std::string(NORVA_BUILD_DIR) + "/tools/delosctl/delosctl";
@@ -36,11 +39,11 @@ class Delosctl : public ::testing::Test {
   void SetUp() override {
     struct stat st;
     if (stat(kDelosctl.c_str(), &st) != 0) GTEST_SKIP() << "delosctl is not built: " << kDelosctl;
+    port_ = " --port " + std::to_string(server_port()) + " ";
     ASSERT_TRUE(Tcpserver_is_listening());
     saved_ = g_norva_delos_api_ops;
     g_norva_delos_api_ops = cmdtest::recording_ops();
     cmdtest::rec_reset();
-    port_ = " --port " + std::to_string(Tcpserver_get_port()) + " ";
   }
   void TearDown() override {
     cmdtest::wait_until([] { return Tcpserver_session_count() == 0; });

@@ -15,19 +15,22 @@ using cmdtest::envelope;
 using cmdtest::read_reply;
 using cmdtest::send_text;
 
-// One command server and one stand-in main loop for the whole program.
+// One stand-in main loop for the whole program, and one command server,
+// started by the first test that needs it (stopping it takes over a second).
 class ServerEnvironment : public ::testing::Environment {
  public:
-  void SetUp() override {
-    loop_.start();
-    port_ = cmdtest::start_server();
-  }
+  void SetUp() override { loop_.start(); }
   void TearDown() override {
-    Tcpserver_stop();
-    cmdtest::wait_until([] { return Tcpserver_session_count() == 0; });
+    if (port_ != 0) {
+      Tcpserver_stop();
+      cmdtest::wait_until([] { return Tcpserver_session_count() == 0; });
+    }
     loop_.stop();
   }
-  static int port() { return port_; }
+  static int port() {
+    if (port_ == 0) port_ = cmdtest::start_server();
+    return port_;
+  }
 
  private:
   cmdtest::stand_in_main_loop loop_;
@@ -61,6 +64,7 @@ class Client {
 class TcpServer : public ::testing::Test {
  protected:
   void SetUp() override {
+    ServerEnvironment::port();
     ASSERT_TRUE(Tcpserver_is_listening());
     saved_ = g_norva_delos_api_ops;
     g_norva_delos_api_ops = cmdtest::recording_ops();
@@ -244,3 +248,6 @@ TEST(TelnetSequence, IsWillEchoWillSuppressGoAheadWontNaws) {
 }
 
 }  // namespace
+
+// The program's command server, for the other test files.
+int server_port() { return ServerEnvironment::port(); }
