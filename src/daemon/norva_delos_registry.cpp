@@ -67,8 +67,8 @@ bool matches(const delos_dev *d, const char *name, const void *req_id, dev_find_
       if (req_id == nullptr) return false;
       const auto *iid = static_cast<const conmon_instance_id_t *>(req_id);
       char hex[kDefnameIdDigits + 1];
-      snprintf(hex, sizeof hex, "%02x%02x%02x", iid->device_id[5], iid->device_id[6],
-               iid->device_id[7]);
+      snprintf(hex, sizeof hex, "%02x%02x%02x", iid->device_id.data[5], iid->device_id.data[6],
+               iid->device_id.data[7]);
       if (strnlen(d->defname, sizeof d->defname) < kDefnameIdOffset + kDefnameIdDigits)
         return false;
       return strncasecmp(d->defname + kDefnameIdOffset, hex, kDefnameIdDigits) == 0;

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "conmon/messages/conmon_message_head.h"
 #include "daemon/norva_delos_main.h"
 #include "daemon/norva_delos_timer.h"
 #include "platform/aud_error.h"
@@ -30,15 +31,6 @@ typedef uint16_t delos_id_t;
 // A signal reference level in dBu; 0x7FFF when none.
 typedef int16_t delos_dbu_t;
 
-#ifndef NORVA_CONMON_INSTANCE_ID_DEFINED
-#define NORVA_CONMON_INSTANCE_ID_DEFINED
-// A device on conmon: its 8-byte device id and a 16-bit process id.
-struct conmon_instance_id {
-  uint8_t device_id[8];
-  uint16_t process_id;
-};
-typedef conmon_instance_id conmon_instance_id_t;
-#endif
 
 struct dr_device;
 struct dr_rxchannel;

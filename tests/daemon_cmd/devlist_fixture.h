@@ -11,15 +11,17 @@
 namespace cmdtest {
 
 inline void fill_device(delos_dev *d, int index, unsigned rx, unsigned tx, unsigned flows) {
-  snprintf(d->stNet[0].azMAC, sizeof d->stNet[0].azMAC, "001dc1%06x", index);
-  snprintf(d->stNet[0].azIP, sizeof d->stNet[0].azIP, "192.168.%d.%d", index / 200,
-           index % 200 + 10);
+  // Bounded so the compiler can see every formatted field fits.
+  const unsigned id = static_cast<unsigned>(index) & 0xffffffu;
+  const unsigned hi = (id / 200) & 0xffu, lo = id % 200 + 10;
+  snprintf(d->stNet[0].azMAC, sizeof d->stNet[0].azMAC, "001dc1%06x", id);
+  snprintf(d->stNet[0].azIP, sizeof d->stNet[0].azIP, "192.168.%u.%u", hi, lo);
   strcpy(d->stNet[0].azNetMask, "255.255.0.0");
   strcpy(d->stNet[0].azGateWay, "192.168.0.1");
   strcpy(d->stNet[0].azDns, "192.168.0.1");
   d->stNet[0].s32LinkSpeed = 1000;
-  snprintf(d->stNet[1].azMAC, sizeof d->stNet[1].azMAC, "001dc2%06x", index);
-  snprintf(d->stNet[1].azIP, sizeof d->stNet[1].azIP, "10.0.%d.%d", index / 200, index % 200 + 10);
+  snprintf(d->stNet[1].azMAC, sizeof d->stNet[1].azMAC, "001dc2%06x", id);
+  snprintf(d->stNet[1].azIP, sizeof d->stNet[1].azIP, "10.0.%u.%u", hi, lo);
   strcpy(d->azManfName, "Norva Audio");
   strcpy(d->azManfModelName, "NX-64 Stagebox");
   strcpy(d->model_version, "3.1.4");
