@@ -314,7 +314,14 @@ aud_error_t aud_interface_parse_link_dump(const uint8_t *buf, size_t len,
         return AUD_ERR_INVALIDDATA;
       }
       memcpy(&e, body, sizeof e);
-      return e.error == 0 ? AUD_ERR_DONE : aud_error_from_system_error(-e.error);
+      if (e.error == 0) {
+        return AUD_ERR_DONE;
+      }
+      // The kernel sends a negated errno; anything that cannot be one is garbage.
+      if (e.error > 0 || e.error < -4095) {
+        return AUD_ERR_INVALIDDATA;
+      }
+      return aud_error_from_system_error(-e.error);
     }
     if (hdr.nlmsg_type == RTM_NEWLINK && body_len >= sizeof(ifinfomsg)) {
       ifinfomsg info;

@@ -197,4 +197,32 @@ TEST(AudInterfaceLinkDump, LengthPastTheBufferIsInvalid) {
             aud_interface_parse_link_dump(b.bytes.data(), b.bytes.size() - 4, e, 1, &count));
 }
 
+TEST(AudInterfaceLinkDump, ErrorRecordsMapTheirErrnoAndRejectImpossibleValues) {
+  struct {
+    int32_t error;
+    aud_error_t expected;
+  } rows[] = {
+      {0, AUD_ERR_DONE},
+      {-EPERM, AUD_ERR_ACCES},
+      {-ENOBUFS, AUD_ERR_NOBUFS},
+      {5, AUD_ERR_INVALIDDATA},
+      {INT32_MIN, AUD_ERR_INVALIDDATA},
+  };
+  for (auto &r : rows) {
+    DumpBuilder b;
+    nlmsghdr h{};
+    h.nlmsg_len = NLMSG_LENGTH(sizeof(nlmsgerr));
+    h.nlmsg_type = NLMSG_ERROR;
+    b.put(&h, sizeof h);
+    nlmsgerr e{};
+    e.error = r.error;
+    b.put(&e, sizeof e);
+    aud_interface_link_entry_t entries[1];
+    unsigned count = 0;
+    EXPECT_EQ(r.expected, aud_interface_parse_link_dump(b.bytes.data(), b.bytes.size(), entries,
+                                                        1, &count))
+        << r.error;
+  }
+}
+
 }  // namespace
