@@ -7,30 +7,20 @@
 #include <cstdio>
 #include <cstring>
 
+#include "wire/dgcp/dgcp_bytes.h"
+
 namespace {
 
 const uint8_t *bytes_of(const dgcp_head *packet) {
   return reinterpret_cast<const uint8_t *>(packet);
 }
 
-uint16_t rd16(const void *p) {
-  uint16_t v;
-  memcpy(&v, p, 2);
-  return ntohs(v);
-}
-
-uint32_t rd32(const void *p) {
-  uint32_t v;
-  memcpy(&v, p, 4);
-  return ntohl(v);
-}
-
 // A host-order field of the fixed part, or 0 when the packet ends before it.
 uint16_t field16(const dgcp_head *packet, unsigned at) {
-  return at + 2 <= dgcp_size(packet) ? rd16(bytes_of(packet) + at) : 0;
+  return at + 2 <= dgcp_size(packet) ? dgcp_load16(bytes_of(packet) + at) : 0;
 }
 uint32_t field32(const dgcp_head *packet, unsigned at) {
-  return at + 4 <= dgcp_size(packet) ? rd32(bytes_of(packet) + at) : 0;
+  return at + 4 <= dgcp_size(packet) ? dgcp_load32(bytes_of(packet) + at) : 0;
 }
 
 }  // namespace
@@ -357,7 +347,7 @@ const char *arcp_sockaddr_to_string(const arcp_sockaddr *sa, aud_bool_t with_por
   } else if (sa->_family == ARCP_SOCKADDR_FAMILY_IPV6 && sa->_size == ARCP_SOCKADDR_SIZE_IPV6) {
     size_t at = 0;
     for (int i = 0; i < 8; i++) {
-      at += snprintf(addr + at, sizeof addr - at, i ? ":%x" : "%x", rd16(sa->_addr + 2 * i));
+      at += snprintf(addr + at, sizeof addr - at, i ? ":%x" : "%x", dgcp_load16(sa->_addr + 2 * i));
     }
   } else {
     snprintf(buf, len, "<unknown>");
@@ -392,7 +382,7 @@ aud_error_t arcp_channel_format_read(const dgcp_head *packet, dgcp_raw_offset_t 
     return AUD_ERR_INVALIDDATA;
   }
   arcp_channel_format_info f{};
-  f.rate = rd32(p);
+  f.rate = dgcp_load32(p);
   f.max = p[4];
   f.count = p[5];
   unsigned list_end = sizeof(arcp_channel_format) + 2u * f.max;
@@ -400,7 +390,7 @@ aud_error_t arcp_channel_format_read(const dgcp_head *packet, dgcp_raw_offset_t 
     return AUD_ERR_INVALIDDATA;
   }
   for (unsigned i = 0; i < f.count; i++) {
-    f.encodings[i] = rd16(p + 6 + 2 * i);
+    f.encodings[i] = dgcp_load16(p + 6 + 2 * i);
   }
   if (f.max > 0) {
     // The footer follows the encoding slots; it is itself extensible, so
@@ -413,9 +403,9 @@ aud_error_t arcp_channel_format_read(const dgcp_head *packet, dgcp_raw_offset_t 
     if (list_end + footer_bytes > avail) {
       return AUD_ERR_INVALIDDATA;
     }
-    if (dgcp_extensible_data_has(footer, 4)) f.native = rd16(p + list_end + 2);
-    if (dgcp_extensible_data_has(footer, 6)) f.pcm_native = rd16(p + list_end + 4);
-    if (dgcp_extensible_data_has(footer, 8)) f.pcm_map = rd16(p + list_end + 6);
+    if (dgcp_extensible_data_has(footer, 4)) f.native = dgcp_load16(p + list_end + 2);
+    if (dgcp_extensible_data_has(footer, 6)) f.pcm_native = dgcp_load16(p + list_end + 4);
+    if (dgcp_extensible_data_has(footer, 8)) f.pcm_map = dgcp_load16(p + list_end + 6);
   }
   *out = f;
   return AUD_SUCCESS;
@@ -423,11 +413,11 @@ aud_error_t arcp_channel_format_read(const dgcp_head *packet, dgcp_raw_offset_t 
 
 void arcp_channel_format_read_inline(const uint8_t *bytes, arcp_channel_format_info *out) {
   arcp_channel_format_info f{};
-  f.rate = rd32(bytes);
+  f.rate = dgcp_load32(bytes);
   f.max = bytes[4];
   f.count = bytes[5];
   if (f.count > 0 && f.max > 0) {
-    f.encodings[0] = rd16(bytes + 6);
+    f.encodings[0] = dgcp_load16(bytes + 6);
     f.count = 1;
   } else {
     f.count = 0;
@@ -586,13 +576,13 @@ aud_error_t arcp_identity_read(const dgcp_head *packet, arcp_identity_info *out)
     if (ved) {
       auto *p = reinterpret_cast<const uint8_t *>(ved);
       id.has_version = AUD_TRUE;
-      id.router_version = rd32(p + 4);
-      id.arcp_native = rd16(p + 8);
-      id.arcp_min = rd16(p + 10);
-      if (dgcp_extensible_data_has(ved, 14)) id.dbcp_native = rd16(p + 12);
-      if (dgcp_extensible_data_has(ved, 16)) id.dbcp_min = rd16(p + 14);
-      if (dgcp_extensible_data_has(ved, 18)) id.arcp3_native = rd16(p + 16);
-      if (dgcp_extensible_data_has(ved, 20)) id.arcp3_min = rd16(p + 18);
+      id.router_version = dgcp_load32(p + 4);
+      id.arcp_native = dgcp_load16(p + 8);
+      id.arcp_min = dgcp_load16(p + 10);
+      if (dgcp_extensible_data_has(ved, 14)) id.dbcp_native = dgcp_load16(p + 12);
+      if (dgcp_extensible_data_has(ved, 16)) id.dbcp_min = dgcp_load16(p + 14);
+      if (dgcp_extensible_data_has(ved, 18)) id.arcp3_native = dgcp_load16(p + 16);
+      if (dgcp_extensible_data_has(ved, 20)) id.arcp3_min = dgcp_load16(p + 18);
     }
   }
   *out = id;
@@ -690,7 +680,7 @@ aud_error_t arcp_prop_get32(const dgcp_head *packet, uint16_t key, uint32_t *out
   if (!p) {
     return AUD_ERR_INVALIDDATA;
   }
-  if (out) *out = rd32(p);
+  if (out) *out = dgcp_load32(p);
   return AUD_SUCCESS;
 }
 
@@ -749,11 +739,11 @@ aud_error_t arcp_softlimit_read(const dgcp_head *packet, arcp_soft_limit_info *o
     return AUD_ERR_INVALIDDATA;
   }
   arcp_soft_limit_info s{};
-  s.has_field = rd32(p);
-  s.limited = rd32(p + 4);
-  if (s.has_field & ARCP_SOFTLIMIT_FIELD_TXCHAN) s.ntxchan = rd16(p + 8);
-  if (s.has_field & ARCP_SOFTLIMIT_FIELD_RXCHAN) s.nrxchan = rd16(p + 10);
-  if (s.has_field & ARCP_SOFTLIMIT_FIELD_SAMPLE_RATE) s.sample_rate = rd32(p + 12);
+  s.has_field = dgcp_load32(p);
+  s.limited = dgcp_load32(p + 4);
+  if (s.has_field & ARCP_SOFTLIMIT_FIELD_TXCHAN) s.ntxchan = dgcp_load16(p + 8);
+  if (s.has_field & ARCP_SOFTLIMIT_FIELD_RXCHAN) s.nrxchan = dgcp_load16(p + 10);
+  if (s.has_field & ARCP_SOFTLIMIT_FIELD_SAMPLE_RATE) s.sample_rate = dgcp_load32(p + 12);
   *out = s;
   return AUD_SUCCESS;
 }
@@ -821,7 +811,7 @@ uint32_t arcp_rx_bundles_error_value(const arcp_rx_bundles_error_info *info, uns
     return 0;
   }
   const uint8_t *p = info->values + (flow * info->num_intfs + intf) * info->value_bytes;
-  return info->value_bytes == 4 ? rd32(p) : rd16(p);
+  return info->value_bytes == 4 ? dgcp_load32(p) : dgcp_load16(p);
 }
 
 // ---- Display groups ---------------------------------------------------------------------------

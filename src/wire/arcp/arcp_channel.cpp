@@ -6,31 +6,9 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
+#include "wire/dgcp/dgcp_bytes.h"
 
-uint16_t rd16(const void *p) {
-  uint16_t v;
-  memcpy(&v, p, 2);
-  return ntohs(v);
-}
-uint32_t rd32(const void *p) {
-  uint32_t v;
-  memcpy(&v, p, 4);
-  return ntohl(v);
-}
-void wr16(void *p, uint16_t host) {
-  uint16_t v = htons(host);
-  memcpy(p, &v, 2);
-}
-void wr32(void *p, uint32_t host) {
-  uint32_t v = htonl(host);
-  memcpy(p, &v, 4);
-}
-dgcp_raw_offset_t raw_at(const void *p) {
-  dgcp_raw_offset_t v;
-  memcpy(&v, p, 2);
-  return v;
-}
+namespace {
 
 // Saves a packet's size and list count so that a failed writer can take
 // back everything it appended.
@@ -57,8 +35,8 @@ const uint8_t *flow_record(const dgcp_head *packet, unsigned index, uint16_t min
     return nullptr;
   }
   return static_cast<const uint8_t *>(
-      dgcp_offset_resolve_sized(packet, raw_at(entry), dgcp_array_msg_size(packet, 2), 0,
-                                DGCP_OFFSET_ALIGN_32, min_size, avail));
+      dgcp_offset_resolve_sized(packet, dgcp_load_raw_offset(entry), dgcp_array_msg_size(packet, 2),
+                                0, DGCP_OFFSET_ALIGN_32, min_size, avail));
 }
 
 }  // namespace
@@ -81,14 +59,14 @@ dgcp_raw_offset_t arcp_aes67_flow_info_write(dgcp_packet_buf *buf, const arcp_ae
   auto *p = static_cast<uint8_t *>(mem);
   memset(p, 0, bytes);
   p[0] = static_cast<uint8_t>(bytes / 2);
-  wr16(p + 2, info->fields & ARCP_AES67_FLOW_INFO_FIELDS_VALID);
-  wr32(p + 4, ntohl(info->sap_origin_addr_v4));
-  wr32(p + 8, info->sdp_session_id_hi);
-  wr32(p + 12, info->sdp_session_id_lo);
+  dgcp_store16(p + 2, info->fields & ARCP_AES67_FLOW_INFO_FIELDS_VALID);
+  dgcp_store32(p + 4, ntohl(info->sap_origin_addr_v4));
+  dgcp_store32(p + 8, info->sdp_session_id_hi);
+  dgcp_store32(p + 12, info->sdp_session_id_lo);
   if (!small) {
-    wr32(p + 16, info->sdp_session_vers_hi);
-    wr32(p + 20, info->sdp_session_vers_lo);
-    wr32(p + 24, info->media_clock_offset);
+    dgcp_store32(p + 16, info->sdp_session_vers_hi);
+    dgcp_store32(p + 20, info->sdp_session_vers_lo);
+    dgcp_store32(p + 24, info->media_clock_offset);
   }
   return off;
 }
@@ -102,17 +80,17 @@ aud_error_t arcp_aes67_flow_info_read(const dgcp_head *packet, dgcp_raw_offset_t
   }
   auto *p = reinterpret_cast<const uint8_t *>(ed);
   arcp_aes67_info a{};
-  a.fields = rd16(p + 2);
+  a.fields = dgcp_load16(p + 2);
   if (dgcp_extensible_data_has(ed, 8)) {
     uint32_t addr;
     memcpy(&addr, p + 4, 4);
     a.sap_origin_addr_v4 = addr;  // kept in network order, as an address
   }
-  if (dgcp_extensible_data_has(ed, 12)) a.sdp_session_id_hi = rd32(p + 8);
-  if (dgcp_extensible_data_has(ed, 16)) a.sdp_session_id_lo = rd32(p + 12);
-  if (dgcp_extensible_data_has(ed, 20)) a.sdp_session_vers_hi = rd32(p + 16);
-  if (dgcp_extensible_data_has(ed, 24)) a.sdp_session_vers_lo = rd32(p + 20);
-  if (dgcp_extensible_data_has(ed, 28)) a.media_clock_offset = rd32(p + 24);
+  if (dgcp_extensible_data_has(ed, 12)) a.sdp_session_id_hi = dgcp_load32(p + 8);
+  if (dgcp_extensible_data_has(ed, 16)) a.sdp_session_id_lo = dgcp_load32(p + 12);
+  if (dgcp_extensible_data_has(ed, 20)) a.sdp_session_vers_hi = dgcp_load32(p + 16);
+  if (dgcp_extensible_data_has(ed, 24)) a.sdp_session_vers_lo = dgcp_load32(p + 20);
+  if (dgcp_extensible_data_has(ed, 28)) a.media_clock_offset = dgcp_load32(p + 24);
   *out = a;
   return AUD_SUCCESS;
 }
@@ -303,8 +281,8 @@ aud_error_t arcp_rx_channel_at_index(const dgcp_head *packet, unsigned index,
   if (extra) {
     auto *p = reinterpret_cast<const uint8_t *>(extra);
     c.has_extra = AUD_TRUE;
-    c.dbu = static_cast<int16_t>(rd16(p + 2));
-    if (dgcp_extensible_data_has(extra, 6)) c.physical_id = rd16(p + 4);
+    c.dbu = static_cast<int16_t>(dgcp_load16(p + 2));
+    if (dgcp_extensible_data_has(extra, 6)) c.physical_id = dgcp_load16(p + 4);
   }
   *out = c;
   return AUD_SUCCESS;
@@ -381,7 +359,7 @@ uint16_t arcp_tx_bundle_info_chan(const arcp_tx_bundle_info *info, unsigned slot
   if (!info || !info->chans || slot >= info->nchan) {
     return 0;
   }
-  return rd16(info->chans + 2 * slot);
+  return dgcp_load16(info->chans + 2 * slot);
 }
 
 namespace {
@@ -404,7 +382,7 @@ aud_error_t write_addrs(dgcp_packet_buf *buf, uint8_t *slots, uint16_t naddr,
 // A flow class and, for AES67, its record; AUD_ERR_NOMEMORY when full.
 aud_error_t write_flow_class(dgcp_packet_buf *buf, uint8_t *at, uint16_t flow_class,
                              const arcp_aes67_info *aes67) {
-  wr16(at, flow_class);
+  dgcp_store16(at, flow_class);
   dgcp_raw_offset_t info = 0;
   if (flow_class == ARCP_FLOW_CLASS_AES67_MCAST && aes67 &&
       (aes67->fields & ARCP_AES67_FLOW_INFO_FIELDS_VALID)) {
@@ -419,9 +397,10 @@ aud_error_t write_flow_class(dgcp_packet_buf *buf, uint8_t *at, uint16_t flow_cl
 
 void read_flow_class(const dgcp_head *packet, const uint8_t *at, uint16_t lower,
                      uint16_t *out_class, aud_bool_t *out_has_aes67, arcp_aes67_info *out_aes67) {
-  *out_class = rd16(at);
+  *out_class = dgcp_load16(at);
   if (*out_class == ARCP_FLOW_CLASS_AES67_MCAST &&
-      arcp_aes67_flow_info_read(packet, raw_at(at + 2), lower, out_aes67) == AUD_SUCCESS) {
+      arcp_aes67_flow_info_read(packet, dgcp_load_raw_offset(at + 2), lower, out_aes67) ==
+          AUD_SUCCESS) {
     *out_has_aes67 = AUD_TRUE;
   }
 }
@@ -447,18 +426,18 @@ aud_error_t arcp_204_tx_bundle_write(dgcp_packet_buf *buf, const arcp_204_tx_bun
   memcpy(entry, &off, 2);
   auto *p = static_cast<uint8_t *>(mem);
   memset(p, 0, bytes);
-  wr16(p, d->id);
-  wr16(p + 2, d->flags);
+  dgcp_store16(p, d->id);
+  dgcp_store16(p + 2, d->flags);
   if (d->naddr || d->nchan) {
     arcp_channel_format_write_inline(p + 4, d->rate, d->encoding);
   }
-  wr16(p + 12, d->naddr);
-  wr16(p + 14, d->nchan);
+  dgcp_store16(p + 12, d->naddr);
+  dgcp_store16(p + 14, d->nchan);
   if (write_addrs(buf, p + 16, d->naddr, d->addrs) != AUD_SUCCESS) {
     return mark.undo(AUD_ERR_NOMEMORY);
   }
   for (unsigned i = 0; i < d->nchan; i++) {
-    wr16(p + 16 + 2 * d->naddr + 2 * i, d->chans[i]);
+    dgcp_store16(p + 16 + 2 * d->naddr + 2 * i, d->chans[i]);
   }
   if (d->with_status) {
     dgcp_raw_offset_t status_off = 0;
@@ -468,9 +447,9 @@ aud_error_t arcp_204_tx_bundle_write(dgcp_packet_buf *buf, const arcp_204_tx_bun
       return mark.undo(AUD_ERR_NOMEMORY);
     }
     memcpy(p + 16 + 2 * (d->naddr + d->nchan), &status_off, 2);
-    wr16(st + 2, d->active);
-    wr16(st + 8, d->fpp);
-    wr32(st + 12, d->latency_ns);
+    dgcp_store16(st + 2, d->active);
+    dgcp_store16(st + 8, d->fpp);
+    dgcp_store32(st + 12, d->latency_ns);
     dgcp_raw_offset_t router = 0, bundle = 0, label = 0;
     if (d->dest_router && d->dest_router[0]) router = dgcp_store_string(buf, d->dest_router);
     if (d->dest_bundle && d->dest_bundle[0]) bundle = dgcp_store_string(buf, d->dest_bundle);
@@ -499,11 +478,11 @@ aud_error_t arcp_tx_bundle_at_index(const dgcp_head *packet, unsigned index,
   }
   uint16_t lower = dgcp_array_msg_size(packet, 2);
   arcp_tx_bundle_info f{};
-  f.id = rd16(p);
-  f.flags = rd16(p + 2);
+  f.id = dgcp_load16(p);
+  f.flags = dgcp_load16(p + 2);
   arcp_channel_format_read_inline(p + 4, &f.format);
-  f.naddr = rd16(p + 12);
-  f.nchan = rd16(p + 14);
+  f.naddr = dgcp_load16(p + 12);
+  f.nchan = dgcp_load16(p + 14);
   if (f.nchan > ARCP_FLOW_MAX_SLOTS) {
     return AUD_ERR_INVALIDDATA;
   }
@@ -512,24 +491,24 @@ aud_error_t arcp_tx_bundle_at_index(const dgcp_head *packet, unsigned index,
     return AUD_ERR_INVALIDDATA;
   }
   for (unsigned i = 0; i < f.naddr && i < ARCP_FLOW_MAX_ADDRS; i++) {
-    f.addrs[i] = arcp_sockaddr_resolve(packet, raw_at(p + 16 + 2 * i), lower);
+    f.addrs[i] = arcp_sockaddr_resolve(packet, dgcp_load_raw_offset(p + 16 + 2 * i), lower);
   }
   f.chans = f.nchan ? p + 16 + 2 * f.naddr : nullptr;
   if (dgcp_version(packet) >= ARCP_VERSION_2_6_1 && end + 2 <= avail) {
-    const dgcp_extensible_data *st =
-        dgcp_extensible_data_resolve(packet, raw_at(p + end), lower, DGCP_OFFSET_ALIGN_16, 4);
+    const dgcp_extensible_data *st = dgcp_extensible_data_resolve(
+        packet, dgcp_load_raw_offset(p + end), lower, DGCP_OFFSET_ALIGN_16, 4);
     if (st) {
       auto *s = reinterpret_cast<const uint8_t *>(st);
       f.has_status = AUD_TRUE;
-      f.active = rd16(s + 2);
+      f.active = dgcp_load16(s + 2);
       if (dgcp_extensible_data_has(st, 6))
-        f.dest_router = dgcp_get_string(packet, raw_at(s + 4), lower, 0, nullptr);
+        f.dest_router = dgcp_get_string(packet, dgcp_load_raw_offset(s + 4), lower, 0, nullptr);
       if (dgcp_extensible_data_has(st, 8))
-        f.dest_bundle = dgcp_get_string(packet, raw_at(s + 6), lower, 0, nullptr);
-      if (dgcp_extensible_data_has(st, 10)) f.fpp = rd16(s + 8);
+        f.dest_bundle = dgcp_get_string(packet, dgcp_load_raw_offset(s + 6), lower, 0, nullptr);
+      if (dgcp_extensible_data_has(st, 10)) f.fpp = dgcp_load16(s + 8);
       if (dgcp_extensible_data_has(st, 12))
-        f.flow_label = dgcp_get_string(packet, raw_at(s + 10), lower, 0, nullptr);
-      if (dgcp_extensible_data_has(st, 16)) f.latency_ns = rd32(s + 12);
+        f.flow_label = dgcp_get_string(packet, dgcp_load_raw_offset(s + 10), lower, 0, nullptr);
+      if (dgcp_extensible_data_has(st, 16)) f.latency_ns = dgcp_load32(s + 12);
       if (dgcp_extensible_data_has(st, 20))
         read_flow_class(packet, s + 16, lower, &f.flow_class, &f.has_aes67, &f.aes67);
     }
@@ -547,15 +526,15 @@ aud_error_t read_204_rx(const dgcp_head *packet, const uint8_t *p, uint16_t avai
                         arcp_rx_bundle_info *out) {
   arcp_rx_bundle_info f{};
   f.layout = ARCP_RX_BUNDLE_LAYOUT_204;
-  f.id = rd16(p);
-  f.flags = rd16(p + 2);
+  f.id = dgcp_load16(p);
+  f.flags = dgcp_load16(p + 2);
   if (f.flags & ARCP_RX_BUNDLE_FLAG_MAP_28) {
     return AUD_ERR_INVALIDDATA;
   }
   arcp_channel_format_read_inline(p + 4, &f.format);
-  f.naddr = rd16(p + 12);
-  f.nslots = rd16(p + 14);
-  f.map_width = rd16(p + 16);
+  f.naddr = dgcp_load16(p + 12);
+  f.nslots = dgcp_load16(p + 14);
+  f.map_width = dgcp_load16(p + 16);
   if (f.nslots > ARCP_FLOW_MAX_SLOTS || f.map_width > ARCP_RX_FLOW_MAX_MAP_WIDTH) {
     return AUD_ERR_INVALIDDATA;
   }
@@ -564,18 +543,19 @@ aud_error_t read_204_rx(const dgcp_head *packet, const uint8_t *p, uint16_t avai
     return AUD_ERR_INVALIDDATA;
   }
   for (unsigned i = 0; i < f.naddr && i < ARCP_FLOW_MAX_ADDRS; i++) {
-    f.addrs[i] = arcp_sockaddr_resolve(packet, raw_at(p + 18 + 2 * i), lower);
+    f.addrs[i] = arcp_sockaddr_resolve(packet, dgcp_load_raw_offset(p + 18 + 2 * i), lower);
   }
   f.slot_maps = f.nslots ? p + 18 + 2 * f.naddr : nullptr;
   if (dgcp_version(packet) >= ARCP_VERSION_2_6) {
-    auto *st = static_cast<const uint8_t *>(dgcp_offset_resolve(
-        packet, raw_at(p + end), lower, DGCP_OFFSET_ALIGN_32, sizeof(arcp_rx_bundle_status)));
+    auto *st = static_cast<const uint8_t *>(
+        dgcp_offset_resolve(packet, dgcp_load_raw_offset(p + end), lower, DGCP_OFFSET_ALIGN_32,
+                            sizeof(arcp_rx_bundle_status)));
     if (st) {
       f.has_status = AUD_TRUE;
-      f.sub = rd16(st);
-      f.receiving = rd16(st + 2);
-      f.latency_ns = rd32(st + 8);
-      f.flow_class = rd16(st + 12);
+      f.sub = dgcp_load16(st);
+      f.receiving = dgcp_load16(st + 2);
+      f.latency_ns = dgcp_load32(st + 8);
+      f.flow_class = dgcp_load16(st + 12);
       if (st[4] >= 8) {
         read_flow_class(packet, st + 12, lower, &f.flow_class, &f.has_aes67, &f.aes67);
       }
@@ -592,27 +572,27 @@ aud_error_t read_280_rx(const dgcp_head *packet, const uint8_t *p, uint16_t avai
   }
   arcp_rx_bundle_info f{};
   f.layout = ARCP_RX_BUNDLE_LAYOUT_280;
-  f.id = rd16(p);
-  f.flags = rd16(p + 2);
+  f.id = dgcp_load16(p);
+  f.flags = dgcp_load16(p + 2);
   if (!(f.flags & ARCP_RX_BUNDLE_FLAG_MAP_28)) {
     return AUD_ERR_INVALIDDATA;
   }
   arcp_channel_format_read_inline(p + 4, &f.format);
-  f.naddr = rd16(p + 12);
+  f.naddr = dgcp_load16(p + 12);
   for (unsigned i = 0; i < f.naddr && i < ARCP_FLOW_MAX_ADDRS; i++) {
-    f.addrs[i] = arcp_sockaddr_resolve(packet, raw_at(p + 18 + 2 * i), lower);
+    f.addrs[i] = arcp_sockaddr_resolve(packet, dgcp_load_raw_offset(p + 18 + 2 * i), lower);
   }
   read_flow_class(packet, p + 28, lower, &f.flow_class, &f.has_aes67, &f.aes67);
-  f.latency_ns = rd32(p + 32);
-  f.nslots = rd16(p + 36);
+  f.latency_ns = dgcp_load32(p + 32);
+  f.nslots = dgcp_load16(p + 36);
   if (f.nslots > ARCP_FLOW_MAX_SLOTS) {
     return AUD_ERR_INVALIDDATA;
   }
-  f.chan_map = raw_at(p + 38);
-  f.field_flags = rd32(p + 40);
+  f.chan_map = dgcp_load_raw_offset(p + 38);
+  f.field_flags = dgcp_load32(p + 40);
   f.has_status = AUD_TRUE;
-  f.sub = rd16(p + 44);
-  f.receiving = rd16(p + 46);
+  f.sub = dgcp_load16(p + 44);
+  f.receiving = dgcp_load16(p + 46);
   *out = f;
   return AUD_SUCCESS;
 }
@@ -647,8 +627,9 @@ aud_error_t arcp_rx_bundles_get_at_index(const dgcp_head *packet, unsigned index
     return AUD_ERR_INVALIDDATA;
   }
   uint16_t lower = dgcp_array_msg_size(packet, 2);
-  return (rd16(p + 2) & ARCP_RX_BUNDLE_FLAG_MAP_28) ? read_280_rx(packet, p, avail, lower, out)
-                                                    : read_204_rx(packet, p, avail, lower, out);
+  return (dgcp_load16(p + 2) & ARCP_RX_BUNDLE_FLAG_MAP_28)
+             ? read_280_rx(packet, p, avail, lower, out)
+             : read_204_rx(packet, p, avail, lower, out);
 }
 
 const uint8_t *arcp_204_rx_bundle_slot_map(const dgcp_head *packet, const arcp_rx_bundle_info *info,
@@ -658,7 +639,7 @@ const uint8_t *arcp_204_rx_bundle_slot_map(const dgcp_head *packet, const arcp_r
     return nullptr;
   }
   return static_cast<const uint8_t *>(dgcp_offset_resolve(
-      packet, raw_at(info->slot_maps + 2 * slot), dgcp_array_msg_size(packet, 2),
+      packet, dgcp_load_raw_offset(info->slot_maps + 2 * slot), dgcp_array_msg_size(packet, 2),
       DGCP_OFFSET_ALIGN_16, static_cast<uint16_t>(2 * info->map_width)));
 }
 
@@ -667,7 +648,7 @@ aud_bool_t arcp_204_rx_bundle_map_has_channel(const uint8_t *map, uint16_t map_w
   if (!map || chan == 0 || (chan - 1u) / 16u >= map_width) {
     return AUD_FALSE;
   }
-  uint16_t word = rd16(map + 2 * ((chan - 1u) / 16u));
+  uint16_t word = dgcp_load16(map + 2 * ((chan - 1u) / 16u));
   return (word >> ((chan - 1u) % 16u)) & 1u ? AUD_TRUE : AUD_FALSE;
 }
 
@@ -679,14 +660,14 @@ aud_error_t arcp_280_rx_channel_map_read(const dgcp_head *packet, dgcp_raw_offse
   if (!p || !out) {
     return AUD_ERR_INVALIDDATA;
   }
-  uint16_t start = rd16(p), nchan = rd16(p + 2);
+  uint16_t start = dgcp_load16(p), nchan = dgcp_load16(p + 2);
   if (start == 0 && nchan == 0) {
     return AUD_ERR_DONE;
   }
   if ((nchan & 1) || 6u + nchan > avail) {
     return AUD_ERR_INVALIDDATA;
   }
-  dgcp_raw_offset_t next = raw_at(p + 4);
+  dgcp_raw_offset_t next = dgcp_load_raw_offset(p + 4);
   // A slice that links back to itself or an earlier one would make the walk
   // endless, so only a link past this slice's end is kept.
   if (next && ntohs(next) < ntohs(offset) + 6u + nchan) {
@@ -715,11 +696,11 @@ aud_error_t write_280_or_204_common(dgcp_packet_buf *buf, const arcp_rx_bundle_d
   memcpy(entry, &off, 2);
   auto *p = static_cast<uint8_t *>(mem);
   memset(p, 0, bytes);
-  wr16(p, d->id);
+  dgcp_store16(p, d->id);
   if (d->naddr || d->nslots) {
     arcp_channel_format_write_inline(p + 4, d->rate, d->encoding);
   }
-  wr16(p + 12, d->naddr);
+  dgcp_store16(p + 12, d->naddr);
   *out = p;
   return AUD_SUCCESS;
 }
@@ -738,9 +719,9 @@ aud_error_t arcp_204_rx_bundle_write(dgcp_packet_buf *buf, const arcp_rx_bundle_
   if (r != AUD_SUCCESS) {
     return r;
   }
-  wr16(p + 2, d->flags & ~ARCP_RX_BUNDLE_FLAG_MAP_28);
-  wr16(p + 14, d->nslots);
-  wr16(p + 16, d->map_width);
+  dgcp_store16(p + 2, d->flags & ~ARCP_RX_BUNDLE_FLAG_MAP_28);
+  dgcp_store16(p + 14, d->nslots);
+  dgcp_store16(p + 16, d->map_width);
   if (write_addrs(buf, p + 18, d->naddr, d->addrs) != AUD_SUCCESS) {
     return mark.undo(AUD_ERR_NOMEMORY);
   }
@@ -754,11 +735,11 @@ aud_error_t arcp_204_rx_bundle_write(dgcp_packet_buf *buf, const arcp_rx_bundle_
     }
     auto *m = static_cast<uint8_t *>(mem);
     for (unsigned i = 0; i < unsigned{d->nslots} * d->map_width; i++) {
-      wr16(m + 2 * i, d->maps[i]);
+      dgcp_store16(m + 2 * i, d->maps[i]);
     }
     for (unsigned s = 0; s < d->nslots; s++) {
-      wr16(p + 18 + 2 * d->naddr + 2 * s,
-           static_cast<uint16_t>(ntohs(maps) + 2 * s * d->map_width));
+      dgcp_store16(p + 18 + 2 * d->naddr + 2 * s,
+                   static_cast<uint16_t>(ntohs(maps) + 2 * s * d->map_width));
     }
   }
   if (d->with_status) {
@@ -770,10 +751,10 @@ aud_error_t arcp_204_rx_bundle_write(dgcp_packet_buf *buf, const arcp_rx_bundle_
     }
     auto *st = static_cast<uint8_t *>(mem);
     memset(st, 0, sizeof(arcp_rx_bundle_status));
-    wr16(st, d->sub);
-    wr16(st + 2, d->receiving);
+    dgcp_store16(st, d->sub);
+    dgcp_store16(st + 2, d->receiving);
     st[4] = sizeof(arcp_rx_bundle_status) / 2;
-    wr32(st + 8, d->latency_ns);
+    dgcp_store32(st + 8, d->latency_ns);
     if (write_flow_class(buf, st + 12, d->flow_class, d->aes67) != AUD_SUCCESS) {
       return mark.undo(AUD_ERR_NOMEMORY);
     }
@@ -793,16 +774,16 @@ aud_error_t arcp_280_rx_bundle_write(dgcp_packet_buf *buf, const arcp_rx_bundle_
   if (r != AUD_SUCCESS) {
     return r;
   }
-  wr16(p + 2, d->flags | ARCP_RX_BUNDLE_FLAG_MAP_28);
+  dgcp_store16(p + 2, d->flags | ARCP_RX_BUNDLE_FLAG_MAP_28);
   if (write_addrs(buf, p + 18, d->naddr, d->addrs) != AUD_SUCCESS ||
       write_flow_class(buf, p + 28, d->flow_class, d->aes67) != AUD_SUCCESS) {
     return mark.undo(AUD_ERR_NOMEMORY);
   }
-  wr32(p + 32, d->latency_ns);
-  wr16(p + 36, d->nslots);
-  wr32(p + 40, d->field_flags);
-  wr16(p + 44, d->sub);
-  wr16(p + 46, d->receiving);
+  dgcp_store32(p + 32, d->latency_ns);
+  dgcp_store16(p + 36, d->nslots);
+  dgcp_store32(p + 40, d->field_flags);
+  dgcp_store16(p + 44, d->sub);
+  dgcp_store16(p + 46, d->receiving);
   if (out_chan_map_pos) {
     *out_chan_map_pos = static_cast<uint16_t>(p + 38 - buf->packet);
   }
@@ -827,8 +808,8 @@ aud_error_t close_slice(dgcp_packet_buf *buf, arcp_util_rx_channel_map *map) {
     return AUD_ERR_NOMEMORY;
   }
   auto *p = static_cast<uint8_t *>(mem);
-  wr16(p, map->start);
-  wr16(p + 2, nchan);
+  dgcp_store16(p, map->start);
+  dgcp_store16(p + 2, nchan);
   memset(p + 4, 0, 2);
   memset(p + 6, 0, nchan);
   memcpy(p + 6, map->scratch, map->len);

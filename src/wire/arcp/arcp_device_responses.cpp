@@ -5,6 +5,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "wire/dgcp/dgcp_bytes.h"
+
 namespace {
 
 // Names written once per answer. A device only needs equal names to share
@@ -22,15 +24,6 @@ struct name_pool {
     return off;
   }
 };
-
-void wr16(void *p, uint16_t host) {
-  uint16_t v = htons(host);
-  memcpy(p, &v, 2);
-}
-void wr32(void *p, uint32_t host) {
-  uint32_t v = htonl(host);
-  memcpy(p, &v, 4);
-}
 
 }  // namespace
 
@@ -91,9 +84,9 @@ aud_error_t arcp_resp_identity_build(dgcp_packet_buf *buf, dgcp_version_t versio
   auto *ver = static_cast<uint8_t *>(mem);
   memset(ver, 0, sizeof(arcp_identity_query_response_version));
   ver[0] = sizeof(arcp_identity_query_response_version) / 2;
-  wr32(ver + 4, router_version);
-  wr16(ver + 8, arcp_native);
-  wr16(ver + 10, arcp_min);
+  dgcp_store32(ver + 4, router_version);
+  dgcp_store16(ver + 8, arcp_native);
+  dgcp_store16(ver + 10, arcp_min);
   dgcp_raw_offset_t o = dgcp_store_string(buf, name);
   if (!o) return AUD_ERR_NOMEMORY;
   memcpy(nm + 2, &o, 2);
@@ -201,10 +194,10 @@ aud_error_t arcp_resp_media_channel_add(dgcp_packet_buf *buf, arcp_util_media_of
     return AUD_ERR_NOMEMORY;
   memcpy(slot, &chain, 2);
   auto *r = reinterpret_cast<uint8_t *>(heads[0]);
-  wr16(r + 2, c->res_id);
-  wr16(r + 6, c->mtype);
-  wr16(r + 8, c->media_id);
-  wr32(r + 12, c->flags);
+  dgcp_store16(r + 2, c->res_id);
+  dgcp_store16(r + 6, c->mtype);
+  dgcp_store16(r + 8, c->media_id);
+  dgcp_store32(r + 12, c->flags);
   memcpy(r + 20, &label, 2);
   memcpy(r + 22, &format, 2);
   memcpy(r + 30, &def, 2);
@@ -212,11 +205,11 @@ aud_error_t arcp_resp_media_channel_add(dgcp_packet_buf *buf, arcp_util_media_of
     auto *d = reinterpret_cast<uint8_t *>(heads[1]);
     memcpy(d + 4, &sub_ch, 2);
     memcpy(d + 6, &sub_dev, 2);
-    wr16(d + 8, c->status);
+    dgcp_store16(d + 8, c->status);
     d[10] = c->conn_supported;
     d[11] = c->conn_active;
     if (c->mtype == ARCP_MEDIA_TYPE__AUDIO) {
-      wr16(reinterpret_cast<uint8_t *>(heads[2]) + 2, static_cast<uint16_t>(c->dbu));
+      dgcp_store16(reinterpret_cast<uint8_t *>(heads[2]) + 2, static_cast<uint16_t>(c->dbu));
     }
   }
   return AUD_SUCCESS;
@@ -232,16 +225,16 @@ dgcp_raw_offset_t arcp_resp_resource_counts_write(dgcp_packet_buf *buf,
   for (unsigned i = 0; i < n; i++) {
     uint8_t *p = base + i * sizeof(arcp_raw_resource_counts);
     const arcp_resource_counts_info &c = counts[i];
-    wr16(p + 2, c.media_type);
-    wr16(p + 4, c.nintf);
-    wr16(p + 8, c.txchan);
-    wr16(p + 12, c.rxchan);
-    wr16(p + 16, c.txflow);
-    wr16(p + 20, c.rxflow);
-    wr16(p + 26, c.txflow_slots);
-    wr16(p + 30, c.rxflow_slots);
-    wr16(p + 34, c.txformat_options);
-    wr16(p + 38, c.rxformat_options);
+    dgcp_store16(p + 2, c.media_type);
+    dgcp_store16(p + 4, c.nintf);
+    dgcp_store16(p + 8, c.txchan);
+    dgcp_store16(p + 12, c.rxchan);
+    dgcp_store16(p + 16, c.txflow);
+    dgcp_store16(p + 20, c.rxflow);
+    dgcp_store16(p + 26, c.txflow_slots);
+    dgcp_store16(p + 30, c.rxflow_slots);
+    dgcp_store16(p + 34, c.txformat_options);
+    dgcp_store16(p + 38, c.rxformat_options);
   }
   return off;
 }

@@ -4,31 +4,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "wire/dgcp/dgcp_bytes.h"
+
 namespace {
 
-uint16_t rd16(const void *p) {
-  uint16_t v;
-  memcpy(&v, p, 2);
-  return ntohs(v);
-}
-uint32_t rd32(const void *p) {
-  uint32_t v;
-  memcpy(&v, p, 4);
-  return ntohl(v);
-}
-void wr16(void *p, uint16_t host) {
-  uint16_t v = htons(host);
-  memcpy(p, &v, 2);
-}
-void wr32(void *p, uint32_t host) {
-  uint32_t v = htonl(host);
-  memcpy(p, &v, 4);
-}
-dgcp_raw_offset_t raw_at(const void *p) {
-  dgcp_raw_offset_t v;
-  memcpy(&v, p, 2);
-  return v;
-}
 const uint8_t *seg_bytes(const dgcp_extensible_data *ed) {
   return reinterpret_cast<const uint8_t *>(ed);
 }
@@ -47,22 +26,22 @@ uint16_t arcp_resource_counts_read(const dgcp_extensible_data *segment,
     return 0;
   }
   const uint8_t *p = seg_bytes(segment);
-  uint16_t type = rd16(p + 2);
+  uint16_t type = dgcp_load16(p + 2);
   if (type == ARCP_MEDIA_TYPE__UNDEF || !out) {
     return type;
   }
   arcp_resource_counts_info c{};
   c.media_type = type;
-  c.nintf = rd16(p + 4);
-  c.txchan = rd16(p + 8);
-  c.rxchan = rd16(p + 12);
-  c.txflow = rd16(p + 16);
-  c.rxflow = rd16(p + 20);
-  c.txflow_slots = rd16(p + 26);
-  c.rxflow_slots = rd16(p + 30);
+  c.nintf = dgcp_load16(p + 4);
+  c.txchan = dgcp_load16(p + 8);
+  c.rxchan = dgcp_load16(p + 12);
+  c.txflow = dgcp_load16(p + 16);
+  c.rxflow = dgcp_load16(p + 20);
+  c.txflow_slots = dgcp_load16(p + 26);
+  c.rxflow_slots = dgcp_load16(p + 30);
   if (dgcp_extensible_data_has(segment, 40)) {
-    c.txformat_options = rd16(p + 34);
-    c.rxformat_options = rd16(p + 38);
+    c.txformat_options = dgcp_load16(p + 34);
+    c.rxformat_options = dgcp_load16(p + 38);
   }
   *out = c;
   return type;
@@ -117,25 +96,25 @@ aud_error_t arcp_resource_read(const dgcp_head *packet, const dgcp_extensible_da
   }
   const uint8_t *p = seg_bytes(resource);
   arcp_resource_info r{};
-  r.res_id = rd16(p + 2);
-  r.phys_id = rd16(p + 4);
-  r.mtype = rd16(p + 6);
-  r.media_id = rd16(p + 8);
-  r.flags = rd32(p + 12);
-  r.flags_valid = rd32(p + 16);
-  r.label = dgcp_get_string(packet, raw_at(p + 20), lower, 0, nullptr);
-  r.format = raw_at(p + 22);
-  if (dgcp_extensible_data_has(resource, 28)) r.latency_ns = rd32(p + 24);
-  if (dgcp_extensible_data_has(resource, 30)) r.ext_status = rd16(p + 28);
+  r.res_id = dgcp_load16(p + 2);
+  r.phys_id = dgcp_load16(p + 4);
+  r.mtype = dgcp_load16(p + 6);
+  r.media_id = dgcp_load16(p + 8);
+  r.flags = dgcp_load32(p + 12);
+  r.flags_valid = dgcp_load32(p + 16);
+  r.label = dgcp_get_string(packet, dgcp_load_raw_offset(p + 20), lower, 0, nullptr);
+  r.format = dgcp_load_raw_offset(p + 22);
+  if (dgcp_extensible_data_has(resource, 28)) r.latency_ns = dgcp_load32(p + 24);
+  if (dgcp_extensible_data_has(resource, 30)) r.ext_status = dgcp_load16(p + 28);
   if (dgcp_extensible_data_has(resource, 32))
-    r.default_label = dgcp_get_string(packet, raw_at(p + 30), lower, 0, nullptr);
-  if (dgcp_extensible_data_has(resource, 34)) r.processing_status = rd16(p + 32);
+    r.default_label = dgcp_get_string(packet, dgcp_load_raw_offset(p + 30), lower, 0, nullptr);
+  if (dgcp_extensible_data_has(resource, 34)) r.processing_status = dgcp_load16(p + 32);
   if (dgcp_extensible_data_has(resource, 36)) {
     r.encrypt_scheme = p[34];
     r.encrypt_info = p[35];
   }
-  if (dgcp_extensible_data_has(resource, 38)) r.display_group_id = rd16(p + 36);
-  if (dgcp_extensible_data_has(resource, 40)) r.format_list = raw_at(p + 38);
+  if (dgcp_extensible_data_has(resource, 38)) r.display_group_id = dgcp_load16(p + 36);
+  if (dgcp_extensible_data_has(resource, 40)) r.format_list = dgcp_load_raw_offset(p + 38);
   *out = r;
   return AUD_SUCCESS;
 }
@@ -150,8 +129,8 @@ aud_error_t arcp_get_video_format(const dgcp_head *packet, dgcp_raw_offset_t off
   }
   uint32_t subtype = 0, codec_id = 0;
   if (dgcp_extensible_data_has(codec, 12)) {
-    subtype = rd32(seg_bytes(codec) + 4);
-    codec_id = rd32(seg_bytes(codec) + 8);
+    subtype = dgcp_load32(seg_bytes(codec) + 4);
+    codec_id = dgcp_load32(seg_bytes(codec) + 8);
   }
   if (out_subtype) *out_subtype = subtype;
   if (out_codec_id) *out_codec_id = codec_id;
@@ -164,7 +143,7 @@ aud_error_t arcp_get_ancil_format(const dgcp_head *packet, dgcp_raw_offset_t off
   if (!p) {
     return AUD_ERR_INVALIDDATA;
   }
-  if (out_type) *out_type = rd32(p);
+  if (out_type) *out_type = dgcp_load32(p);
   return AUD_SUCCESS;
 }
 
@@ -219,11 +198,11 @@ aud_error_t arcp_rx_media_channel_read(const dgcp_head *packet,
   if (n > 1) {
     const uint8_t *d = seg_bytes(segs[1]);
     if (dgcp_extensible_data_has(segs[1], 6))
-      c.sub_channel = dgcp_get_string(packet, raw_at(d + 4), lower, 0, nullptr);
+      c.sub_channel = dgcp_get_string(packet, dgcp_load_raw_offset(d + 4), lower, 0, nullptr);
     if (dgcp_extensible_data_has(segs[1], 8))
-      c.sub_device = dgcp_get_string(packet, raw_at(d + 6), lower, 0, nullptr);
+      c.sub_device = dgcp_get_string(packet, dgcp_load_raw_offset(d + 6), lower, 0, nullptr);
     if (dgcp_extensible_data_has(segs[1], 12)) {
-      c.status = rd16(d + 8);
+      c.status = dgcp_load16(d + 8);
       c.conn_supported = d[10];
       c.conn_active = d[11];
     }
@@ -231,7 +210,7 @@ aud_error_t arcp_rx_media_channel_read(const dgcp_head *packet,
   }
   if (n > 2 && res.mtype == ARCP_MEDIA_TYPE__AUDIO &&
       (res.flags & ARCP_RX_CHANNEL_FLAG_SUPPORTS_DBU) && segs[2]->_size > 1) {
-    c.dbu = static_cast<int16_t>(rd16(seg_bytes(segs[2]) + 2));
+    c.dbu = static_cast<int16_t>(dgcp_load16(seg_bytes(segs[2]) + 2));
   }
   *out = c;
   return AUD_SUCCESS;
@@ -248,7 +227,7 @@ aud_error_t arcp_util_get_tx_media_flow_segments(const dgcp_extensible_data *cha
   }
   arcp_tx_media_flow_segments s{};
   s.resource = segs[0];
-  s.mtype = rd16(seg_bytes(segs[0]) + 6);
+  s.mtype = dgcp_load16(seg_bytes(segs[0]) + 6);
   s.flow_data = n > 1 ? segs[1] : nullptr;
   s.addr_data = n > 2 ? segs[2] : nullptr;
   s.txmap = n > 3 ? segs[3] : nullptr;
@@ -274,7 +253,7 @@ uint16_t arcp_util_tx_media_flow__fpp(const arcp_tx_media_flow_segments *segs) {
       !dgcp_extensible_data_has(segs->audio, 4)) {
     return 0;
   }
-  return rd16(seg_bytes(segs->audio) + 2);
+  return dgcp_load16(seg_bytes(segs->audio) + 2);
 }
 
 uint32_t arcp_util_tx_media_flow__hdcp_token(const arcp_tx_media_flow_segments *segs) {
@@ -282,7 +261,7 @@ uint32_t arcp_util_tx_media_flow__hdcp_token(const arcp_tx_media_flow_segments *
       !dgcp_extensible_data_has(segs->hdcp, 8)) {
     return 0;
   }
-  return rd32(seg_bytes(segs->hdcp) + 4);
+  return dgcp_load32(seg_bytes(segs->hdcp) + 4);
 }
 
 aud_error_t arcp_util_tx_media_flow__aes67(const dgcp_head *packet,
@@ -293,10 +272,10 @@ aud_error_t arcp_util_tx_media_flow__aes67(const dgcp_head *packet,
     return AUD_ERR_NOTFOUND;
   }
   const uint8_t *d = seg_bytes(segs->flow_data);
-  if (rd16(d + 8) != ARCP_FLOW_CLASS_AES67_MCAST) {
+  if (dgcp_load16(d + 8) != ARCP_FLOW_CLASS_AES67_MCAST) {
     return AUD_ERR_NOTFOUND;
   }
-  return arcp_aes67_flow_info_read(packet, raw_at(d + 10), lower, out);
+  return arcp_aes67_flow_info_read(packet, dgcp_load_raw_offset(d + 10), lower, out);
 }
 
 aud_error_t arcp_util_get_rx_media_flow_segments(const dgcp_extensible_data *chain,
@@ -323,14 +302,14 @@ const arcp_sockaddr *arcp_addr_data_get_addr(const dgcp_head *packet,
   if (index >= p[2]) {
     return nullptr;
   }
-  return arcp_sockaddr_resolve(packet, raw_at(p + 4 + 2 * index), lower);
+  return arcp_sockaddr_resolve(packet, dgcp_load_raw_offset(p + 4 + 2 * index), lower);
 }
 
 uint16_t arcp_media_flow_chan_id(const arcp_media_flow_info *info, unsigned slot) {
   if (!info || !info->chan_ids || slot >= info->n_slots) {
     return 0;
   }
-  return rd16(info->chan_ids + 2 * slot);
+  return dgcp_load16(info->chan_ids + 2 * slot);
 }
 
 namespace {
@@ -366,11 +345,11 @@ aud_error_t arcp_tx_media_flow_read(const dgcp_head *packet, const dgcp_extensib
   }
   const uint8_t *d = seg_bytes(s.flow_data);
   if (dgcp_extensible_data_has(s.flow_data, 6))
-    f.dest_router = dgcp_get_string(packet, raw_at(d + 4), lower, 0, nullptr);
+    f.dest_router = dgcp_get_string(packet, dgcp_load_raw_offset(d + 4), lower, 0, nullptr);
   if (dgcp_extensible_data_has(s.flow_data, 8))
-    f.dest_flow = dgcp_get_string(packet, raw_at(d + 6), lower, 0, nullptr);
-  if (dgcp_extensible_data_has(s.flow_data, 10)) f.flow_class = rd16(d + 8);
-  if (dgcp_extensible_data_has(s.flow_data, 16)) f.session_id = rd32(d + 12);
+    f.dest_flow = dgcp_get_string(packet, dgcp_load_raw_offset(d + 6), lower, 0, nullptr);
+  if (dgcp_extensible_data_has(s.flow_data, 10)) f.flow_class = dgcp_load16(d + 8);
+  if (dgcp_extensible_data_has(s.flow_data, 16)) f.session_id = dgcp_load32(d + 12);
   if (arcp_util_tx_media_flow__aes67(packet, &s, lower, &f.aes67) == AUD_SUCCESS) {
     f.has_aes67 = AUD_TRUE;
   }
@@ -379,7 +358,7 @@ aud_error_t arcp_tx_media_flow_read(const dgcp_head *packet, const dgcp_extensib
   }
   if (s.txmap && dgcp_extensible_data_has(s.txmap, 4)) {
     const uint8_t *m = seg_bytes(s.txmap);
-    uint16_t n = rd16(m + 2);
+    uint16_t n = dgcp_load16(m + 2);
     if (n > ARCP_FLOW_MAX_SLOTS || 4u + 2u * n > s.txmap->_size * 2u) {
       return AUD_ERR_INVALIDDATA;
     }
@@ -404,25 +383,26 @@ aud_error_t arcp_rx_media_flow_read(const dgcp_head *packet, const dgcp_extensib
   }
   const uint8_t *d = seg_bytes(s.flow_data);
   if (dgcp_extensible_data_has(s.flow_data, 8)) {
-    f.status = rd16(d + 4);
+    f.status = dgcp_load16(d + 4);
     f.conn_supported = d[6];
     f.conn_active = d[7];
   }
   if (dgcp_extensible_data_has(s.flow_data, 12)) {
-    f.flow_class = rd16(d + 8);
+    f.flow_class = dgcp_load16(d + 8);
     if (f.flow_class == ARCP_FLOW_CLASS_AES67_MCAST && f.resource.mtype == ARCP_MEDIA_TYPE__AUDIO &&
-        arcp_aes67_flow_info_read(packet, raw_at(d + 10), lower, &f.aes67) == AUD_SUCCESS) {
+        arcp_aes67_flow_info_read(packet, dgcp_load_raw_offset(d + 10), lower, &f.aes67) ==
+            AUD_SUCCESS) {
       f.has_aes67 = AUD_TRUE;
     }
   }
   if (dgcp_extensible_data_has(s.flow_data, 16)) {
-    f.nslots = rd16(d + 12);
-    f.chan_map = raw_at(d + 14);
+    f.nslots = dgcp_load16(d + 12);
+    f.chan_map = dgcp_load_raw_offset(d + 14);
     if (f.nslots > ARCP_FLOW_MAX_SLOTS) {
       return AUD_ERR_INVALIDDATA;
     }
   }
-  if (dgcp_extensible_data_has(s.flow_data, 20)) f.session_id = rd32(d + 16);
+  if (dgcp_extensible_data_has(s.flow_data, 20)) f.session_id = dgcp_load32(d + 16);
   if (read_addr_data(packet, s.addr_data, lower, &f) != AUD_SUCCESS) {
     return AUD_ERR_INVALIDDATA;
   }
@@ -521,8 +501,8 @@ dgcp_raw_offset_t arcp_alloc_video_format(dgcp_packet_buf *buf, uint32_t subtype
     return 0;
   }
   auto *codec = reinterpret_cast<uint8_t *>(heads[1]);
-  wr32(codec + 4, subtype);
-  wr32(codec + 8, codec_id);
+  dgcp_store32(codec + 4, subtype);
+  dgcp_store32(codec + 8, codec_id);
   return off;
 }
 
@@ -691,13 +671,13 @@ aud_error_t arcp_util_add_txflow_to_packet(dgcp_packet_buf *buf, const arcp_txfl
   // The slot pointer stays valid: the buffer never moves.
   memcpy(slot, &chain, 2);
   auto *res = reinterpret_cast<uint8_t *>(heads[0]);
-  wr16(res + 8, flow->media_id);
-  wr16(res + 6, flow->mtype);
-  wr32(res + 12, flow->flags);
-  wr32(res + 16, flow->flags_valid);
+  dgcp_store16(res + 8, flow->media_id);
+  dgcp_store16(res + 6, flow->mtype);
+  dgcp_store32(res + 12, flow->flags);
+  dgcp_store32(res + 16, flow->flags_valid);
   memcpy(res + 20, &label, 2);
   memcpy(res + 22, &format, 2);
-  wr32(res + 24, flow->latency_ns);
+  dgcp_store32(res + 24, flow->latency_ns);
   // 3. Addresses.
   auto *addr = reinterpret_cast<uint8_t *>(heads[2]);
   addr[2] = flow->n_intf;
@@ -711,9 +691,9 @@ aud_error_t arcp_util_add_txflow_to_packet(dgcp_packet_buf *buf, const arcp_txfl
   }
   // 4. Channel map.
   auto *map = reinterpret_cast<uint8_t *>(heads[3]);
-  wr16(map + 2, flow->n_slots);
+  dgcp_store16(map + 2, flow->n_slots);
   for (unsigned i = 0; i < flow->n_slots; i++) {
-    wr16(map + 4 + 2 * i, flow->chan_ids[i]);
+    dgcp_store16(map + 4 + 2 * i, flow->chan_ids[i]);
   }
   // 5. Destination of a unicast flow.
   auto *data = reinterpret_cast<uint8_t *>(heads[1]);
@@ -727,11 +707,11 @@ aud_error_t arcp_util_add_txflow_to_packet(dgcp_packet_buf *buf, const arcp_txfl
     if (!o) return undo(AUD_ERR_NOMEMORY);
     memcpy(data + 6, &o, 2);
   }
-  wr32(data + 12, flow->session_id);
+  dgcp_store32(data + 12, flow->session_id);
   // 6. Audio: frames per packet and class.
   if (audio) {
-    wr16(reinterpret_cast<uint8_t *>(heads[4]) + 2, flow->fpp);
-    wr16(data + 8, flow->aes67 ? ARCP_FLOW_CLASS_AES67_MCAST : ARCP_FLOW_CLASS_DELOS_ATP);
+    dgcp_store16(reinterpret_cast<uint8_t *>(heads[4]) + 2, flow->fpp);
+    dgcp_store16(data + 8, flow->aes67 ? ARCP_FLOW_CLASS_AES67_MCAST : ARCP_FLOW_CLASS_DELOS_ATP);
     if (flow->aes67 && (flow->aes67_info.fields & ARCP_AES67_FLOW_INFO_FIELDS_VALID)) {
       dgcp_raw_offset_t o = arcp_aes67_flow_info_write(buf, &flow->aes67_info);
       if (!o) return undo(AUD_ERR_NOMEMORY);

@@ -3,33 +3,7 @@
 
 #include <cstring>
 
-namespace {
-
-uint16_t rd16(const void *p) {
-  uint16_t v;
-  memcpy(&v, p, 2);
-  return ntohs(v);
-}
-uint32_t rd32(const void *p) {
-  uint32_t v;
-  memcpy(&v, p, 4);
-  return ntohl(v);
-}
-void wr16(void *p, uint16_t host) {
-  uint16_t v = htons(host);
-  memcpy(p, &v, 2);
-}
-void wr32(void *p, uint32_t host) {
-  uint32_t v = htonl(host);
-  memcpy(p, &v, 4);
-}
-dgcp_raw_offset_t raw_at(const void *p) {
-  dgcp_raw_offset_t v;
-  memcpy(&v, p, 2);
-  return v;
-}
-
-}  // namespace
+#include "wire/dgcp/dgcp_bytes.h"
 
 aud_error_t arcp_rx_templates_read(const dgcp_head *packet, arcp_rx_templates_info *out) {
   if (!packet || !out || dgcp_size(packet) < sizeof(arcp_rx_templates_msg)) {
@@ -56,27 +30,27 @@ aud_error_t arcp_rx_template_flow_read(const dgcp_head *packet, dgcp_raw_offset_
   const uint8_t *p = reinterpret_cast<const uint8_t *>(ed);
   arcp_rx_template_flow_info f{};
   f.end = static_cast<uint16_t>(ntohs(offset) + ed->_size * 2u);
-  f.id = rd16(p + 2);
-  f.next = raw_at(p + 4);
+  f.id = dgcp_load16(p + 2);
+  f.next = dgcp_load_raw_offset(p + 4);
   if (f.next && ntohs(f.next) < f.end) {
     return AUD_ERR_INVALIDDATA;
   }
   // Names and the interface list lie behind the record.
   uint16_t data_lower = lower;
-  if (dgcp_extensible_data_has(ed, 8)) f.chans = raw_at(p + 6);
-  if (dgcp_extensible_data_has(ed, 12)) f.flags = rd32(p + 8);
-  if (dgcp_extensible_data_has(ed, 16)) f.manual_flags = rd32(p + 12);
+  if (dgcp_extensible_data_has(ed, 8)) f.chans = dgcp_load_raw_offset(p + 6);
+  if (dgcp_extensible_data_has(ed, 12)) f.flags = dgcp_load32(p + 8);
+  if (dgcp_extensible_data_has(ed, 16)) f.manual_flags = dgcp_load32(p + 12);
   if (dgcp_extensible_data_has(ed, 18))
-    f.name = dgcp_get_string(packet, raw_at(p + 16), data_lower, 0, nullptr);
+    f.name = dgcp_get_string(packet, dgcp_load_raw_offset(p + 16), data_lower, 0, nullptr);
   if (dgcp_extensible_data_has(ed, 20))
-    f.tx_flowname = dgcp_get_string(packet, raw_at(p + 18), data_lower, 0, nullptr);
+    f.tx_flowname = dgcp_get_string(packet, dgcp_load_raw_offset(p + 18), data_lower, 0, nullptr);
   if (dgcp_extensible_data_has(ed, 22))
-    f.tx_device = dgcp_get_string(packet, raw_at(p + 20), data_lower, 0, nullptr);
-  if (dgcp_extensible_data_has(ed, 24)) f.nslots = rd16(p + 22);
+    f.tx_device = dgcp_get_string(packet, dgcp_load_raw_offset(p + 20), data_lower, 0, nullptr);
+  if (dgcp_extensible_data_has(ed, 24)) f.nslots = dgcp_load16(p + 22);
   if (dgcp_extensible_data_has(ed, 32)) arcp_channel_format_read_inline(p + 24, &f.format);
-  if (dgcp_extensible_data_has(ed, 36)) f.latency_ns = rd32(p + 32);
-  if (dgcp_extensible_data_has(ed, 38)) f.fpp_goal = rd16(p + 36);
-  if (dgcp_extensible_data_has(ed, 40)) f.fpp = rd16(p + 38);
+  if (dgcp_extensible_data_has(ed, 36)) f.latency_ns = dgcp_load32(p + 32);
+  if (dgcp_extensible_data_has(ed, 38)) f.fpp_goal = dgcp_load16(p + 36);
+  if (dgcp_extensible_data_has(ed, 40)) f.fpp = dgcp_load16(p + 38);
   if (dgcp_extensible_data_has(ed, 42)) f.status = p[41];
   if (f.nslots > ARCP_FLOW_MAX_SLOTS) {
     return AUD_ERR_INVALIDDATA;
@@ -84,7 +58,7 @@ aud_error_t arcp_rx_template_flow_read(const dgcp_head *packet, dgcp_raw_offset_
   if (dgcp_extensible_data_has(ed, 44)) {
     uint16_t avail = 0;
     auto *intf = static_cast<const uint8_t *>(dgcp_offset_resolve_sized(
-        packet, raw_at(p + 42), data_lower, 0, DGCP_OFFSET_ALIGN_16, 2, &avail));
+        packet, dgcp_load_raw_offset(p + 42), data_lower, 0, DGCP_OFFSET_ALIGN_16, 2, &avail));
     if (intf) {
       unsigned count = intf[1];
       if (2u + 4u * count > avail) {
@@ -93,7 +67,8 @@ aud_error_t arcp_rx_template_flow_read(const dgcp_head *packet, dgcp_raw_offset_
       f.n_intf = intf[1];
       for (unsigned i = 0; i < count && i < ARCP_FLOW_MAX_ADDRS; i++) {
         f.intf_status[i] = intf[2 + 4 * i];
-        f.addrs[i] = arcp_sockaddr_resolve(packet, raw_at(intf + 2 + 4 * i + 2), data_lower);
+        f.addrs[i] =
+            arcp_sockaddr_resolve(packet, dgcp_load_raw_offset(intf + 2 + 4 * i + 2), data_lower);
       }
     }
   }
@@ -110,8 +85,8 @@ aud_error_t arcp_rx_template_channels_read(const dgcp_head *packet, dgcp_raw_off
     return AUD_ERR_INVALIDDATA;
   }
   arcp_rx_template_channels_info b{};
-  b.id = rd16(p);
-  b.next = raw_at(p + 2);
+  b.id = dgcp_load16(p);
+  b.next = dgcp_load_raw_offset(p + 2);
   b.nchan = p[4];
   unsigned bytes = sizeof(arcp_rx_template_channels) + sizeof(arcp_rx_template_channel) * b.nchan;
   if (b.nchan > ARCP_RX_TEMPLATE_MAX_CHANNELS || bytes > avail) {
@@ -178,14 +153,14 @@ aud_error_t arcp_rx_template_flow_write(dgcp_packet_buf *buf, arcp_rx_templates_
   auto *f = static_cast<uint8_t *>(mem);
   memset(f, 0, sizeof(arcp_rx_template_flow));
   f[0] = sizeof(arcp_rx_template_flow) / 2;
-  wr16(f + 2, d->id);
-  wr32(f + 8, d->flags);
-  wr32(f + 12, d->manual_flags);
-  wr16(f + 22, d->nslots);
+  dgcp_store16(f + 2, d->id);
+  dgcp_store32(f + 8, d->flags);
+  dgcp_store32(f + 12, d->manual_flags);
+  dgcp_store16(f + 22, d->nslots);
   arcp_channel_format_write_inline(f + 24, d->rate, d->encoding);
-  wr32(f + 32, d->latency_ns);
-  wr16(f + 36, d->fpp_goal);
-  wr16(f + 38, d->fpp);
+  dgcp_store32(f + 32, d->latency_ns);
+  dgcp_store16(f + 36, d->fpp_goal);
+  dgcp_store16(f + 38, d->fpp);
   f[41] = d->status;
   const char *names[3] = {d->name, d->tx_flowname, d->tx_device};
   for (unsigned i = 0; i < 3; i++) {
@@ -218,13 +193,13 @@ aud_error_t arcp_rx_template_flow_write(dgcp_packet_buf *buf, arcp_rx_templates_
     if (!block_off) return undo(AUD_ERR_NOMEMORY);
     auto *b = static_cast<uint8_t *>(mem);
     memset(b, 0, bytes);
-    wr16(b, d->id);
+    dgcp_store16(b, d->id);
     b[4] = static_cast<uint8_t>(d->nchan);
     for (unsigned i = 0; i < d->nchan; i++) {
       uint8_t *e = b + sizeof(arcp_rx_template_channels) + sizeof(arcp_rx_template_channel) * i;
-      wr16(e, d->chans[i].id);
+      dgcp_store16(e, d->chans[i].id);
       e[3] = d->chans[i].status;
-      wr16(e + 4, d->chans[i].slot);
+      dgcp_store16(e + 4, d->chans[i].slot);
       if (d->chans[i].sub && d->chans[i].sub[0]) {
         dgcp_raw_offset_t o = arcp_util_labels_write(buf, labels, d->chans[i].sub);
         if (!o) return undo(AUD_ERR_NOMEMORY);
