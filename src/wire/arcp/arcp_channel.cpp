@@ -599,37 +599,40 @@ aud_error_t read_280_rx(const dgcp_head *packet, const uint8_t *p, uint16_t avai
 
 }  // namespace
 
-aud_error_t arcp_204_rx_bundle_at_index(const dgcp_head *packet, unsigned index,
-                                        arcp_rx_bundle_info *out) {
-  uint16_t avail = 0;
-  const uint8_t *p = flow_record(packet, index, 20, &avail);
-  if (!p || !out) {
-    return AUD_ERR_INVALIDDATA;
-  }
-  return read_204_rx(packet, p, avail, dgcp_array_msg_size(packet, 2), out);
-}
+namespace {
 
-aud_error_t arcp_280_rx_bundle_at_index(const dgcp_head *packet, unsigned index,
-                                        arcp_rx_bundle_info *out) {
-  uint16_t avail = 0;
-  const uint8_t *p = flow_record(packet, index, 20, &avail);
-  if (!p || !out) {
-    return AUD_ERR_INVALIDDATA;
-  }
-  return read_280_rx(packet, p, avail, dgcp_array_msg_size(packet, 2), out);
-}
+enum class rx_layout { k204, k280, from_flags };
 
-aud_error_t arcp_rx_bundles_get_at_index(const dgcp_head *packet, unsigned index,
-                                         arcp_rx_bundle_info *out) {
+aud_error_t rx_bundle_at(const dgcp_head *packet, unsigned index, arcp_rx_bundle_info *out,
+                         rx_layout layout) {
   uint16_t avail = 0;
   const uint8_t *p = flow_record(packet, index, 20, &avail);
   if (!p || !out) {
     return AUD_ERR_INVALIDDATA;
   }
   uint16_t lower = dgcp_array_msg_size(packet, 2);
-  return (dgcp_load16(p + 2) & ARCP_RX_BUNDLE_FLAG_MAP_28)
-             ? read_280_rx(packet, p, avail, lower, out)
-             : read_204_rx(packet, p, avail, lower, out);
+  if (layout == rx_layout::from_flags) {
+    layout = (dgcp_load16(p + 2) & ARCP_RX_BUNDLE_FLAG_MAP_28) ? rx_layout::k280 : rx_layout::k204;
+  }
+  return layout == rx_layout::k280 ? read_280_rx(packet, p, avail, lower, out)
+                                   : read_204_rx(packet, p, avail, lower, out);
+}
+
+}  // namespace
+
+aud_error_t arcp_204_rx_bundle_at_index(const dgcp_head *packet, unsigned index,
+                                        arcp_rx_bundle_info *out) {
+  return rx_bundle_at(packet, index, out, rx_layout::k204);
+}
+
+aud_error_t arcp_280_rx_bundle_at_index(const dgcp_head *packet, unsigned index,
+                                        arcp_rx_bundle_info *out) {
+  return rx_bundle_at(packet, index, out, rx_layout::k280);
+}
+
+aud_error_t arcp_rx_bundles_get_at_index(const dgcp_head *packet, unsigned index,
+                                         arcp_rx_bundle_info *out) {
+  return rx_bundle_at(packet, index, out, rx_layout::from_flags);
 }
 
 const uint8_t *arcp_204_rx_bundle_slot_map(const dgcp_head *packet, const arcp_rx_bundle_info *info,
