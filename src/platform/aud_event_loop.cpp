@@ -901,6 +901,30 @@ aud_error_t aud_event_loop_timer_alloc(aud_event_loop_t *loop, aud_timer_event_f
   return timer_new(loop, fn, user, AUD_TIMER_EVENT_FLAG_STATIC_ALLOC, event);
 }
 
+// Creates a loop-owned timer due at `due` (recurring when period is given) and
+// schedules it; one added during a timer pass waits for the pass to end.
+static aud_error_t add_loop_timer(aud_event_loop_t *loop, aud_timer_event_fn fn, void *user,
+                                  const aud_utime_t &due, const aud_utime_t *period,
+                                  aud_timer_event_t **event) {
+  aud_timer_event_t *e = nullptr;
+  aud_error_t result = timer_new(loop, fn, user, 0, &e);
+  if (result != AUD_SUCCESS) {
+    return result;
+  }
+  e->time = due;
+  if (period) {
+    e->interval = *period;
+  }
+  timer_schedule(e);
+  if (e->status == AUD_EVENT_STATUS_REPLACED) {
+    e->status = AUD_EVENT_STATUS_NEW;
+  }
+  if (event) {
+    *event = e;
+  }
+  return AUD_SUCCESS;
+}
+
 aud_error_t aud_event_loop_timer_add_single(aud_event_loop_t *loop, aud_timer_event_fn fn,
                                             const aud_utime_t *when, const aud_utime_t *delay,
                                             void *user, aud_timer_event_t **event) {
@@ -912,20 +936,7 @@ aud_error_t aud_event_loop_timer_add_single(aud_event_loop_t *loop, aud_timer_ev
   if (result != AUD_SUCCESS) {
     return result;
   }
-  aud_timer_event_t *e = nullptr;
-  result = timer_new(loop, fn, user, 0, &e);
-  if (result != AUD_SUCCESS) {
-    return result;
-  }
-  e->time = due;
-  timer_schedule(e);
-  if (e->status == AUD_EVENT_STATUS_REPLACED) {
-    e->status = AUD_EVENT_STATUS_NEW;
-  }
-  if (event) {
-    *event = e;
-  }
-  return AUD_SUCCESS;
+  return add_loop_timer(loop, fn, user, due, nullptr, event);
 }
 
 aud_error_t aud_event_loop_timer_add_recurring(aud_event_loop_t *loop, aud_timer_event_fn fn,
@@ -940,21 +951,7 @@ aud_error_t aud_event_loop_timer_add_recurring(aud_event_loop_t *loop, aud_timer
   if (result != AUD_SUCCESS) {
     return result;
   }
-  aud_timer_event_t *e = nullptr;
-  result = timer_new(loop, fn, user, 0, &e);
-  if (result != AUD_SUCCESS) {
-    return result;
-  }
-  e->time = due;
-  e->interval = period;
-  timer_schedule(e);
-  if (e->status == AUD_EVENT_STATUS_REPLACED) {
-    e->status = AUD_EVENT_STATUS_NEW;
-  }
-  if (event) {
-    *event = e;
-  }
-  return AUD_SUCCESS;
+  return add_loop_timer(loop, fn, user, due, &period, event);
 }
 
 aud_error_t aud_timer_event_update_single(aud_timer_event_t *event, const aud_utime_t *when,
