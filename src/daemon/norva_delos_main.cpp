@@ -340,7 +340,6 @@ int norva_delos_main(int argc, char **argv) {
   app->types = DB_BROWSE_TYPE_MEDIA_DEVICE | DB_BROWSE_TYPE_AES67_FLOW;
   app->print_node_changes = AUD_TRUE;
 
-  int result = 0;
   aud_error_t err = dapi_new(&app->dapi);
   if (err != AUD_SUCCESS) {
     printf("Error initialising environment: %s\n", aud_error_message(err, app->errbuf));
@@ -408,5 +407,5 @@ int norva_delos_main(int argc, char **argv) {
     }
   }
   norva_delos_teardown(app);
-  return result;
+  return 0;
 }
